@@ -1,0 +1,175 @@
+#include "picture.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+bool AllocateZeroed(std::optional<std::vector<std::uint8_t>>& buffer, std::uint64_t size, std::string& message)
+{
+    buffer.reset();
+    if (size > kMaxPictureBufferBytes) {
+        message = picture_messages::kMemoryAllocation;
+        return false;
+    }
+    try {
+        buffer.emplace(static_cast<std::size_t>(size), std::uint8_t{0});
+    } catch (const std::bad_alloc&) {
+        buffer.reset();
+        message = picture_messages::kMemoryAllocation;
+        return false;
+    }
+    return true;
+}
+
+bool SourceDot(std::span<const std::uint8_t> bits, std::size_t rowStart, std::uint32_t column)
+{
+    const std::size_t index = rowStart + column / 8;
+    return index < bits.size() && (bits[index] & (0x80u >> (column % 8))) != 0;
+}
+
+}  // namespace
+
+CPicture::CPicture(std::string fileName, PictureType type) : m_strFileName(std::move(fileName)), m_nType(type) {}
+
+CPicture::~CPicture() = default;
+
+std::uint32_t CPicture::BytesPerRow(std::uint32_t dots)
+{
+    return dots / 8 + (dots % 8 != 0 ? 1 : 0);
+}
+
+std::uint32_t CPicture::DwordsPerRow(std::uint32_t dots)
+{
+    return dots / 32 + (dots % 32 != 0 ? 1 : 0);
+}
+
+std::span<const std::uint8_t> CPicture::GetBits() const
+{
+    return m_pBits ? std::span<const std::uint8_t>(*m_pBits) : std::span<const std::uint8_t>{};
+}
+
+std::span<const std::uint8_t> CPicture::GetFileImage() const
+{
+    return m_pFileImage ? std::span<const std::uint8_t>(*m_pFileImage) : std::span<const std::uint8_t>{};
+}
+
+bool CPicture::AllocateBits(std::uint64_t size, std::string& message)
+{
+    return AllocateZeroed(m_pBits, size, message);
+}
+
+bool CPicture::AllocateFileImage(std::uint64_t size, std::string& message)
+{
+    return AllocateZeroed(m_pFileImage, size, message);
+}
+
+bool CPicture::AdoptFileImage(std::vector<std::uint8_t>&& image, std::string& message)
+{
+    if (image.size() > kMaxPictureBufferBytes) {
+        m_pFileImage.reset();
+        message = picture_messages::kMemoryAllocation;
+        return false;
+    }
+    m_pFileImage.emplace(std::move(image));
+    m_nSize = static_cast<std::uint32_t>(m_pFileImage->size());
+    return true;
+}
+
+PictureResult CPicture::OpenFile(FileAccess access, FileDisposition disposition, std::string& message)
+{
+    m_hFile.reset();
+    if (access == FileAccess::Read && disposition == FileDisposition::OpenExisting)
+        m_hFile = PictureFile::OpenForReading(m_strFileName);
+    else if (access == FileAccess::Write)
+        m_hFile = PictureFile::CreateForWriting(m_strFileName);
+    if (!m_hFile) {
+        message = picture_messages::FileOpen(m_strFileName);
+        return PR_OPEN_FAILED;
+    }
+    if (access != FileAccess::Read)
+        return PR_OK;
+
+    const auto size = m_hFile->Size();
+    if (!size || *size > kMaxPictureBufferBytes || !AllocateFileImage(*size, message)) {
+        message = picture_messages::kMemoryAllocation;
+        return PR_NO_MEMORY;
+    }
+    m_nSize = static_cast<std::uint32_t>(*size);
+    if (m_hFile->Read(*m_pFileImage) < m_nSize) {
+        message = picture_messages::kReadInputFile;
+        return PR_READ_FAILED;
+    }
+    return PR_OK;
+}
+
+PictureResult CPicture::CropFrom(std::uint32_t srcWidth, std::uint32_t srcHeight, std::int32_t offsetX,
+                                 std::int32_t offsetY, std::uint32_t width, std::uint32_t height,
+                                 std::span<const std::uint8_t> srcBits, std::string& message)
+{
+    m_nOffsetX = offsetX;
+    m_nOffsetY = offsetY;
+    m_nWidth = width;
+    m_nHeight = height;
+
+    const std::uint32_t rowBytes = BytesPerRow(width);
+    const std::uint64_t rows24 = (static_cast<std::uint64_t>(height) + 23) / 24 * 24;
+    const std::uint64_t size = rowBytes * rows24;
+    m_nSize = 0;
+    if (!AllocateBits(size, message))
+        return PR_NO_MEMORY;
+    m_nSize = static_cast<std::uint32_t>(size);
+
+    const std::size_t srcRowBytes = BytesPerRow(srcWidth);
+    auto& out = *m_pBits;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::int64_t srcY = static_cast<std::int64_t>(y) + offsetY;
+        if (srcY < 0 || srcY >= srcHeight)
+            continue;
+        const std::size_t srcRow = static_cast<std::size_t>(srcY) * srcRowBytes;
+        std::uint8_t* outRow = out.data() + static_cast<std::size_t>(y) * rowBytes;
+        for (std::uint32_t i = 0; i < rowBytes; ++i) {
+            std::uint8_t byte = 0;
+            for (std::uint32_t k = 0; k < 8; ++k) {
+                const std::int64_t srcX = static_cast<std::int64_t>(8) * i + k + offsetX;
+                if (srcX >= 0 && srcX < srcWidth && SourceDot(srcBits, srcRow, static_cast<std::uint32_t>(srcX)))
+                    byte |= static_cast<std::uint8_t>(0x80u >> k);
+            }
+            outRow[i] = byte;
+        }
+    }
+    return PR_OK;
+}
+
+void CPicture::SetBits(std::span<const std::uint8_t> data)
+{
+    m_pBits.emplace(data.begin(), data.end());
+}
+
+std::uint32_t CPicture::SetFileImage(std::span<const std::uint8_t> data)
+{
+    m_pFileImage.emplace(data.begin(), data.end());
+    m_nSize = static_cast<std::uint32_t>(data.size());
+    return m_nSize;
+}
+
+void CPicture::ReleaseSource()
+{
+    m_hFile.reset();
+    m_pFileImage.reset();
+}
+
+PictureResult CPicture::WriteFileImage(std::string& message)
+{
+    const std::size_t wanted = m_pFileImage ? m_pFileImage->size() : 0;
+    bool written = false;
+    if (m_hFile && m_pFileImage)
+        written = m_hFile->Write(*m_pFileImage) == wanted && m_hFile->Commit();
+    m_hFile.reset();
+    m_pFileImage.reset();
+    if (!written) {
+        message = picture_messages::kFileWrite;
+        return PR_WRITE_FAILED;
+    }
+    return PR_OK;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "picture_file.h"
+#include "picture_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+enum class FileAccess { Read, Write };
+enum class FileDisposition { OpenExisting, CreateAlways };
+
+// No buffer a picture holds may grow beyond this: a header that claims a huge
+// picture is refused as an allocation failure before anything is allocated.
+inline constexpr std::uint64_t kMaxPictureBufferBytes = 256ull * 1024 * 1024;
+
+// A black-and-white dot matrix with the file it was read from or is written
+// to. Rows run from the top, BytesPerRow(width) bytes each, most significant
+// bit leftmost, 1 = black.
+class CPicture {
+public:
+    virtual ~CPicture();
+    CPicture(const CPicture&) = delete;
+    CPicture& operator=(const CPicture&) = delete;
+
+    virtual bool Decode(std::string& message) = 0;
+    virtual PictureResult Parse(std::string& message) = 0;
+    virtual PictureResult Write(std::uint32_t& width, std::uint32_t& height, std::string& message) = 0;
+
+    PictureResult OpenFile(FileAccess access, FileDisposition disposition, std::string& message);
+
+    static std::uint32_t BytesPerRow(std::uint32_t dots);
+    static std::uint32_t DwordsPerRow(std::uint32_t dots);
+
+    // Rows of srcBits beyond its length count as white, so a short source
+    // can never be read past its end.
+    PictureResult CropFrom(std::uint32_t srcWidth, std::uint32_t srcHeight, std::int32_t offsetX,
+                           std::int32_t offsetY, std::uint32_t width, std::uint32_t height,
+                           std::span<const std::uint8_t> srcBits, std::string& message);
+
+    void SetBits(std::span<const std::uint8_t> data);
+    std::uint32_t SetFileImage(std::span<const std::uint8_t> data);
+
+    const std::string& GetFileName() const { return m_strFileName; }
+    std::uint32_t GetWidth() const { return m_nWidth; }
+    std::uint32_t GetHeight() const { return m_nHeight; }
+    std::int32_t GetOffsetX() const { return m_nOffsetX; }
+    std::int32_t GetOffsetY() const { return m_nOffsetY; }
+    std::uint32_t GetHeaderOffset() const { return m_nHeaderOffset; }
+    std::uint32_t GetSize() const { return m_nSize; }
+    PictureType GetType() const { return m_nType; }
+    bool IsFileOpen() const { return m_hFile != nullptr; }
+    bool HasBits() const { return m_pBits.has_value(); }
+    bool HasFileImage() const { return m_pFileImage.has_value(); }
+    std::span<const std::uint8_t> GetBits() const;
+    std::span<const std::uint8_t> GetFileImage() const;
+
+protected:
+    CPicture(std::string fileName, PictureType type);
+
+    // Zero-filled; false with "Error - Memory Allocation" when the size is
+    // over the limit or the allocation fails.
+    bool AllocateBits(std::uint64_t size, std::string& message);
+    bool AllocateFileImage(std::uint64_t size, std::string& message);
+    // Takes a file image that a writer built in a growing buffer.
+    bool AdoptFileImage(std::vector<std::uint8_t>&& image, std::string& message);
+
+    // Decode's last step: closes the file and drops the file image.
+    void ReleaseSource();
+    // Write's last step: one write of the whole file image, then the file is
+    // closed and the image dropped. PR_OK or PR_WRITE_FAILED.
+    PictureResult WriteFileImage(std::string& message);
+
+    std::unique_ptr<PictureFile> m_hFile;
+    std::string m_strFileName;
+    std::optional<std::vector<std::uint8_t>> m_pFileImage;
+    std::optional<std::vector<std::uint8_t>> m_pBits;
+    std::uint32_t m_nWidth = 0;
+    std::uint32_t m_nHeight = 0;
+    std::int32_t m_nOffsetX = 0;
+    std::int32_t m_nOffsetY = 0;
+    std::uint32_t m_nHeaderOffset = 0;
+    std::uint32_t m_nSize = 0;
+    PictureType m_nType;
+};
+
+// The dot buffer size of a decoded picture, in 64 bits so that no header
+// value can wrap it around.
+inline std::uint64_t DotBufferBytes(std::uint32_t width, std::uint32_t height)
+{
+    return static_cast<std::uint64_t>(CPicture::BytesPerRow(width)) * height;
+}
