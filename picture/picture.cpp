@@ -28,6 +28,23 @@ bool SourceDot(std::span<const std::uint8_t> bits, std::size_t rowStart, std::ui
     return index < bits.size() && (bits[index] & (0x80u >> (column % 8))) != 0;
 }
 
+std::uint8_t SourceByte(std::span<const std::uint8_t> bits, std::size_t index)
+{
+    return index < bits.size() ? bits[index] : std::uint8_t{0};
+}
+
+// Eight source dots from column `first` on, all of them inside the row: the
+// common case, done with one shift instead of eight lookups.
+std::uint8_t SourceOctet(std::span<const std::uint8_t> bits, std::size_t rowStart, std::uint32_t first)
+{
+    const std::size_t index = rowStart + first / 8;
+    const unsigned shift = first % 8;
+    if (shift == 0)
+        return SourceByte(bits, index);
+    const unsigned pair = (static_cast<unsigned>(SourceByte(bits, index)) << 8) | SourceByte(bits, index + 1);
+    return static_cast<std::uint8_t>(pair >> (8 - shift));
+}
+
 }  // namespace
 
 CPicture::CPicture(std::string fileName, PictureType type) : m_strFileName(std::move(fileName)), m_nType(type) {}
@@ -121,6 +138,9 @@ PictureResult CPicture::CropFrom(std::uint32_t srcWidth, std::uint32_t srcHeight
     m_nSize = static_cast<std::uint32_t>(size);
 
     const std::size_t srcRowBytes = BytesPerRow(srcWidth);
+    // Dots kept in the last byte of a source row beyond its width are carried
+    // along too, so a crop to the source's own size reproduces it exactly.
+    const std::int64_t srcRowDots = static_cast<std::int64_t>(srcRowBytes) * 8;
     auto& out = *m_pBits;
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::int64_t srcY = static_cast<std::int64_t>(y) + offsetY;
@@ -129,10 +149,15 @@ PictureResult CPicture::CropFrom(std::uint32_t srcWidth, std::uint32_t srcHeight
         const std::size_t srcRow = static_cast<std::size_t>(srcY) * srcRowBytes;
         std::uint8_t* outRow = out.data() + static_cast<std::size_t>(y) * rowBytes;
         for (std::uint32_t i = 0; i < rowBytes; ++i) {
+            const std::int64_t firstX = static_cast<std::int64_t>(8) * i + offsetX;
+            if (firstX >= 0 && firstX + 8 <= srcRowDots) {
+                outRow[i] = SourceOctet(srcBits, srcRow, static_cast<std::uint32_t>(firstX));
+                continue;
+            }
             std::uint8_t byte = 0;
             for (std::uint32_t k = 0; k < 8; ++k) {
-                const std::int64_t srcX = static_cast<std::int64_t>(8) * i + k + offsetX;
-                if (srcX >= 0 && srcX < srcWidth && SourceDot(srcBits, srcRow, static_cast<std::uint32_t>(srcX)))
+                const std::int64_t srcX = firstX + k;
+                if (srcX >= 0 && srcX < srcRowDots && SourceDot(srcBits, srcRow, static_cast<std::uint32_t>(srcX)))
                     byte |= static_cast<std::uint8_t>(0x80u >> k);
             }
             outRow[i] = byte;
