@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the full build with its tests, the
+# picture core under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# short run of every fuzz target.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+builds=${VELLUMIO_BUILD_ROOT:-$root}
+jobs=${VELLUMIO_JOBS:-2}
+fuzz_seconds=${VELLUMIO_FUZZ_SECONDS:-20}
+fuzz_targets=(bmp raster_gfx raster_gfx_ext logo epson_gfx)
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "dependencies"
+"$root/scripts/install-deps.sh"
+
+step "full build"
+cmake -S "$root" -B "$builds/build-ci" -G Ninja -DVELLUMIO_WERROR=ON
+cmake --build "$builds/build-ci" -j "$jobs"
+step "full build: tests"
+# Qt tests run without a display.
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$builds/build-ci" --output-on-failure -j "$jobs"
+
+step "sanitizer build"
+cmake -S "$root" -B "$builds/build-ci-asan" -G Ninja -DVELLUMIO_WERROR=ON \
+  -DVELLUMIO_CORE_ONLY=ON -DVELLUMIO_SANITIZE=ON -DVELLUMIO_BENCH=OFF
+cmake --build "$builds/build-ci-asan" -j "$jobs"
+step "sanitizer build: tests"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$builds/build-ci-asan" --output-on-failure -j "$jobs"
+
+step "fuzz build"
+CC=clang CXX=clang++ cmake -S "$root" -B "$builds/build-ci-fuzz" -G Ninja -DVELLUMIO_WERROR=ON \
+  -DVELLUMIO_FUZZ=ON -DVELLUMIO_CORE_ONLY=ON -DVELLUMIO_BENCH=OFF
+cmake --build "$builds/build-ci-fuzz" --target fuzz_targets -j "$jobs"
+
+corpora=$(mktemp -d)
+trap 'rm -rf "$corpora"' EXIT
+summary=()
+for target in "${fuzz_targets[@]}"; do
+  step "fuzz $target for ${fuzz_seconds}s"
+  # The committed seeds stay as they are; the run grows a copy.
+  cp -r "$root/tests/fuzz/corpus/$target" "$corpora/$target"
+  log=$corpora/$target.log
+  if ! "$builds/build-ci-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" \
+      -print_final_stats=1 "$corpora/$target" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz $target: failed" >&2
+    exit 1
+  fi
+  runs=$(awk '/stat::number_of_executed_units:/ { print $2 }' "$log")
+  summary+=("$(printf '%-16s %s executions' "$target" "${runs:-?}")")
+done
+
+step "fuzz executions"
+printf '%s\n' "${summary[@]}"
+step "all tests passed"
