@@ -1,0 +1,22 @@
+#pragma once
+
+#include "picture.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+// The 16-bit value the printer reports for a stored logo: 0 minus the sum of
+// every byte of the downloaded image, header included, modulo 65536.
+std::uint16_t DownloadChecksum(std::span<const std::uint8_t> image);
+
+struct DownloadImage {
+    std::optional<std::vector<std::uint8_t>> image;  // empty on failure
+    std::string_view message;                         // what to show on failure; may be empty
+};
+
+// The LOGO image a download sends for a picture's dots, whatever the
+// picture's own format. Null stands for "nothing displayed".
+DownloadImage BuildDownloadImage(const CPicture* source);
