@@ -32,8 +32,9 @@ inline constexpr std::string_view kSinkConnectFailedMessage = "QLINK - Events : 
 // (asked on that thread) names no receiver.
 //
 // A raise from another thread waits for that thread's event loop, so the
-// component must not wait for a raise in progress while that thread is
-// blocked on it (in Advise, for instance).
+// component must not wait for a raise in progress from that thread (in Advise
+// or Abort, for instance). Destroying the sink lets such a raise go
+// undelivered.
 class CommEventSink final : public ICommunicationEvents {
 public:
     using TargetProvider = std::function<ICommEventTarget*()>;
