@@ -1,0 +1,249 @@
+#include "communication_component.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+#include "download_transfer.h"
+#include "line_settings.h"
+#include "parallel_port.h"
+#include "port_lists.h"
+#include "serial_line.h"
+#include "unsolicited_reader.h"
+#include "usb_printer.h"
+
+namespace {
+
+constexpr std::string_view kSerialPortPrefix = "COM";
+constexpr std::string_view kParallelPortPrefix = "LPT";
+constexpr std::string_view kUsbPortName = "USB";
+constexpr std::int32_t kSendFailed = 0;
+constexpr std::size_t kReplyChunk = 256;
+
+bool EqualsIgnoringCase(std::string_view left, std::string_view right)
+{
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+           });
+}
+
+// The n of "COMn" or "LPTn" (from 1), if the name has that form.
+std::optional<std::size_t> PortNumber(std::string_view name, std::string_view prefix)
+{
+    if (name.size() <= prefix.size() || !EqualsIgnoringCase(name.substr(0, prefix.size()), prefix))
+        return std::nullopt;
+    const auto digits = name.substr(prefix.size());
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc{} || end != digits.data() + digits.size() || number == 0)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<std::string> NthPort(const std::vector<std::string>& ports, std::size_t number)
+{
+    if (number > ports.size())
+        return std::nullopt;
+    return ports[number - 1];
+}
+
+class CLinuxCommunication final : public ICommunication {
+public:
+    explicit CLinuxCommunication(std::shared_ptr<ITermiosApi> termios) : m_termios(std::move(termios)) {}
+    ~CLinuxCommunication() override { Close(); }
+
+    void Open(const std::string& portName) override
+    {
+        std::lock_guard lock(m_mutex);
+        CloseLocked();
+        std::shared_ptr<IPortDevice> device = OpenDevice(portName);
+        if (!device)
+            return;
+        m_device = std::move(device);
+        m_deviceIsUsb = EqualsIgnoringCase(portName, kUsbPortName);
+        if (m_device->CanRead())
+            m_reader = std::make_unique<UnsolicitedReader>(m_device, m_events);
+        m_open = true;
+    }
+
+    void Close() override
+    {
+        std::lock_guard lock(m_mutex);
+        CloseLocked();
+    }
+
+    bool IsOpen() const override { return m_open; }
+
+    // The line parameters take effect at the next Open.
+    void put_BaudRate(std::int32_t baud) override { SetLine(&LineSettings::baudRate, baud); }
+    void put_Parity(std::int32_t parity) override { SetLine(&LineSettings::parity, parity); }
+    void put_StopBits(std::int32_t stopBits) override { SetLine(&LineSettings::stopBits, stopBits); }
+    void put_DataBits(std::int32_t dataBits) override { SetLine(&LineSettings::dataBits, dataBits); }
+    void put_FlowControl(std::int32_t flowControl) override { SetLine(&LineSettings::flowControl, flowControl); }
+
+    void SetTimeouts(std::int32_t readMs, std::int32_t writeMs) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_readTimeout = std::chrono::milliseconds(std::max(readMs, 0));
+        m_writeTimeout = std::chrono::milliseconds(std::max(writeMs, 0));
+    }
+
+    std::int32_t Send(std::span<const std::uint8_t> bytes, std::int32_t mode) override
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_device || DownloadWriting())
+            return kSendFailed;
+        if (mode == kSendModeLogoDownload) {
+            // A former download whose bytes are all out may still be in its
+            // last event; it is let go.
+            m_download.reset();
+            m_download = std::make_unique<DownloadTransfer>(
+                m_device, m_events, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m_writeTimeout);
+            return kSendOk;
+        }
+        return m_device->Write(bytes, m_writeTimeout, nullptr).status == IoStatus::Ok ? kSendOk : kSendFailed;
+    }
+
+    SendReceiveResult SendReceive(std::span<const std::uint8_t> command, std::int32_t expectedLength) override
+    {
+        std::lock_guard lock(m_mutex);
+        SendReceiveResult result;
+        if (!m_device || DownloadWriting())
+            return result;
+        const auto pause = m_reader ? m_reader->PauseReading() : nullptr;
+        if (m_device->Write(command, m_writeTimeout, nullptr).status != IoStatus::Ok)
+            return result;
+        const auto expected = static_cast<std::size_t>(std::max(expectedLength, 0));
+        const auto deadline = std::chrono::steady_clock::now() + m_readTimeout;
+        std::array<std::uint8_t, kReplyChunk> chunk{};
+        while (result.reply.size() < expected) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left <= std::chrono::milliseconds::zero())
+                break;
+            // Never more than the reply, so what follows it stays for the reader.
+            const auto want = std::min(chunk.size(), expected - result.reply.size());
+            const IoResult got = m_device->Read(std::span(chunk).first(want), left, nullptr);
+            result.reply.insert(result.reply.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got.count));
+            if (got.status == IoStatus::Failed)
+                break;
+        }
+        result.ok = result.reply.size() == expected;
+        return result;
+    }
+
+    void Abort() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_download.reset();
+        if (m_device)
+            m_device->DiscardInput();
+    }
+
+    std::vector<std::string> GetComPorts() override { return ListSerialPorts(); }
+    std::vector<std::string> GetLptPorts() override { return ListParallelPorts(); }
+
+    UsbPrinterInfo FindUsbPrinter() override
+    {
+        std::lock_guard lock(m_mutex);
+        return Usb().Find();
+    }
+
+    std::int32_t SwitchUsbDriver(const std::string& driver) override
+    {
+        std::lock_guard lock(m_mutex);
+        // The kernel driver can only take the interface once we let it go.
+        if (!IsOwnDriverFile(driver) && m_deviceIsUsb)
+            CloseLocked();
+        return Usb().SwitchDriver(driver);
+    }
+
+    bool Advise(ICommunicationEvents* events) override
+    {
+        m_events->SetTarget(events);
+        return true;
+    }
+
+private:
+    void SetLine(std::int32_t LineSettings::*field, std::int32_t value)
+    {
+        std::lock_guard lock(m_mutex);
+        m_line.*field = value;
+    }
+
+    bool DownloadWriting() const { return m_download && m_download->Writing(); }
+
+    UsbPrinters& Usb()
+    {
+        if (!m_usb)
+            m_usb = std::make_unique<UsbPrinters>();
+        return *m_usb;
+    }
+
+    std::unique_ptr<IPortDevice> OpenDevice(const std::string& portName)
+    {
+        if (EqualsIgnoringCase(portName, kUsbPortName))
+            return Usb().Open();
+        if (const auto number = PortNumber(portName, kSerialPortPrefix)) {
+            const auto path = NthPort(ListSerialPorts(), *number);
+            return path ? SerialLine::Open(m_termios, *path, m_line) : nullptr;
+        }
+        if (const auto number = PortNumber(portName, kParallelPortPrefix)) {
+            const auto path = NthPort(ListParallelPorts(), *number);
+            return path ? ParallelPort::Open(m_termios, *path) : nullptr;
+        }
+        if (portName.starts_with('/')) {
+            if (IsParallelPortPath(portName))
+                return ParallelPort::Open(m_termios, portName);
+            return SerialLine::Open(m_termios, portName, m_line);
+        }
+        return nullptr;
+    }
+
+    void CloseLocked()
+    {
+        m_download.reset();
+        m_reader.reset();
+        if (m_device)
+            m_device->Close();
+        m_device.reset();
+        m_deviceIsUsb = false;
+        m_open = false;
+    }
+
+    std::shared_ptr<ITermiosApi> m_termios;
+    const std::shared_ptr<EventRelay> m_events = std::make_shared<EventRelay>();
+
+    // One operation at a time; the component's threads never take it.
+    mutable std::mutex m_mutex;
+    LineSettings m_line;
+    std::chrono::milliseconds m_readTimeout{20000};
+    std::chrono::milliseconds m_writeTimeout{5000};
+    std::shared_ptr<IPortDevice> m_device;
+    bool m_deviceIsUsb = false;
+    std::atomic<bool> m_open{false};
+    std::unique_ptr<UnsolicitedReader> m_reader;
+    std::unique_ptr<DownloadTransfer> m_download;
+    std::unique_ptr<UsbPrinters> m_usb;
+};
+
+}  // namespace
+
+std::unique_ptr<ICommunication> MakeCommunicationComponent()
+{
+    return MakeCommunicationComponent(SystemTermiosApi());
+}
+
+std::unique_ptr<ICommunication> MakeCommunicationComponent(std::shared_ptr<ITermiosApi> termios)
+{
+    return std::make_unique<CLinuxCommunication>(std::move(termios));
+}
+
+bool CanSwitchUsbDriver() { return UsbDriverSwitchSupported(); }
