@@ -293,18 +293,6 @@ TEST(BmpDecoding, LongerHeadersReadPaletteAndRowsWhereTheySay)
     }
 }
 
-TEST(BmpDecoding, DecodeDropsTheFileImageAndKeepsItsSize)
-{
-    const Bytes bytes = BmpFile{.width = 8, .height = 1, .storedRows = {0x0F, 0, 0, 0}}.Build();
-    CBmpPicture picture("");
-    std::string message;
-    ASSERT_EQ(ParseBytes(picture, bytes, message), PR_OK);
-    ASSERT_TRUE(picture.Decode(message));
-    EXPECT_FALSE(picture.HasFileImage());
-    EXPECT_EQ(picture.GetSize(), bytes.size());
-    EXPECT_EQ(picture.GetType(), PT_BITMAP);
-}
-
 TEST_F(BmpWriting, WritesWidth10Height3ByteForByte)
 {
     // Rows top to bottom; the low 6 bits of each second byte lie beyond the
@@ -384,6 +372,9 @@ TEST_F(BmpWriting, WrittenFilesReadBackWithTheSameDots)
         ASSERT_EQ(picture.Parse(message), PR_OK);
         ASSERT_TRUE(picture.Decode(message));
         EXPECT_FALSE(picture.IsFileOpen());
+        EXPECT_FALSE(picture.HasFileImage());
+        EXPECT_EQ(picture.GetSize(), 62 + 4 * CPicture::DwordsPerRow(width) * height);
+        EXPECT_EQ(picture.GetType(), PT_BITMAP);
         EXPECT_EQ(picture.GetWidth(), width);
         EXPECT_EQ(picture.GetHeight(), height);
 
