@@ -1,0 +1,76 @@
+#pragma once
+
+#include "printed_logo.h"
+#include "printer_commands.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+enum class PrinterCommand {
+    SelectLogo,
+    PrintLogo,
+    EraseLogos,
+    DownloadLogo,
+    ChecksumQuery,
+    UploadRequest,
+    TotalMemoryQuery,
+    LogoMemoryQuery,
+    RemainingMemoryQuery,
+    SetLogoMemorySize,
+};
+
+struct PrinterReply {
+    PrinterCommand command;  // the command answered
+    printer::Bytes bytes;
+
+    bool operator==(const PrinterReply&) const = default;
+};
+
+struct VirtualPrinterConfig {
+    // Both travel in one byte of 64-kbyte units, so at most 16320.
+    std::uint32_t totalMemoryKbytes = 1280;
+    std::uint32_t logoMemoryKbytes = 512;
+};
+
+// The printer's side of the logo commands: 256 logo slots in a logo memory
+// area of settable size. Bytes from the host go in as they arrive, in pieces
+// of any size; replies and printed logos come out. Commands it does not know
+// are skipped byte by byte until one it knows begins.
+class VirtualPrinter {
+public:
+    explicit VirtualPrinter(VirtualPrinterConfig config = {});
+
+    std::vector<PrinterReply> Feed(std::span<const std::uint8_t> bytes);
+
+    // Logos printed since the last call.
+    std::vector<PrintedLogo> TakePrinted();
+
+    std::uint8_t SelectedSlot() const { return m_nSelectedSlot; }
+    // The image stored in a slot, as it was downloaded.
+    const std::optional<printer::Bytes>& Slot(std::uint8_t slot) const { return m_slots[slot]; }
+    std::uint32_t LogoMemoryKbytes() const { return m_nLogoMemoryKbytes; }
+    std::uint64_t RemainingBytes() const;
+
+private:
+    void ReadCommandByte(std::uint8_t byte, std::vector<PrinterReply>& replies);
+    void Execute(PrinterCommand command, std::vector<PrinterReply>& replies);
+    void StoreDownload();
+    void Print(printer::LogoSizeMode mode);
+    printer::Bytes UploadReply() const;
+    printer::Bytes RemainingReply() const;
+
+    VirtualPrinterConfig m_config;
+    std::uint32_t m_nLogoMemoryKbytes;
+    std::array<std::optional<printer::Bytes>, printer::kLogoSlotCount> m_slots;
+    std::uint8_t m_nSelectedSlot = 0;
+
+    printer::Bytes m_command;   // the command begun so far
+    printer::Bytes m_download;  // a logo image being received
+    std::size_t m_nDownloadMissing = 0;
+    bool m_bDownloading = false;
+
+    std::vector<PrintedLogo> m_printed;
+};
