@@ -1,5 +1,6 @@
 #include "logo_picture.h"
 
+#include "bit_transpose.h"
 #include "byte_reader.h"
 
 #include <new>
@@ -20,10 +21,11 @@ constexpr std::string_view kNotLogo = "Error - File Format is not Logo (1D 2A)";
 constexpr std::string_view kNotValidLogo = "Error - File Format is not valid Logo";
 constexpr std::string_view kTooLarge = "Error - Picture too large for LOGO format (at most 2040 x 2040 dots)";
 
-// Bit of a column byte or row byte that holds dot `index` of its 8.
-std::uint8_t DotBit(std::uint32_t index)
+// Keeps the leftmost width mod 8 dots of a row's last byte.
+std::uint8_t LastByteMask(std::uint32_t width)
 {
-    return static_cast<std::uint8_t>(0x80u >> (index % 8));
+    const std::uint32_t used = width % 8;
+    return used == 0 ? 0xFF : static_cast<std::uint8_t>(0xFF << (8 - used));
 }
 
 }  // namespace
@@ -61,17 +63,21 @@ bool CLogoPicture::Decode(std::string& message)
     if (!AllocateBits(DotBufferBytes(m_nWidth, m_nHeight), message))
         return false;
 
+    // Eight columns by eight rows at a time: the file's column bytes,
+    // transposed, are the dot buffer's row bytes.
     const std::size_t columnBytes = m_nHeight / 8;
     const std::size_t rowBytes = BytesPerRow(m_nWidth);
     const ByteReader reader(GetFileImage());
     const auto columns = reader.Bytes(std::size_t{m_nHeaderOffset} + kHeaderBytes, m_nWidth * columnBytes);
     auto& bits = *m_pBits;
-    for (std::uint32_t x = 0; columns && x < m_nWidth; ++x) {
+    for (std::size_t i = 0; columns && i < rowBytes; ++i) {
         for (std::size_t j = 0; j < columnBytes; ++j) {
-            const std::uint8_t column = (*columns)[x * columnBytes + j];
-            for (std::uint32_t b = 0; column != 0 && b < 8; ++b)
-                if ((column & DotBit(b)) != 0)
-                    bits[(8 * j + b) * rowBytes + x / 8] |= DotBit(x);
+            std::uint64_t block = 0;
+            for (unsigned k = 0; k < 8; ++k)
+                block = WithBlockByte(block, k, (*columns)[(8 * i + k) * columnBytes + j]);
+            block = Transpose8x8(block);
+            for (unsigned r = 0; r < 8; ++r)
+                bits[(8 * j + r) * rowBytes + i] = BlockByte(block, r);
         }
     }
 
@@ -101,17 +107,25 @@ PictureResult CLogoPicture::BuildImage(std::uint32_t width, std::uint32_t height
     image[3] = static_cast<std::uint8_t>(columnBytes);
 
     // Only dots inside the requested size are taken; the rounding margin and
-    // rows missing from a short dot buffer stay white.
+    // rows missing from a short dot buffer stay white. Eight rows by eight
+    // columns at a time: the row bytes, transposed, are the column bytes.
     const auto bits = GetBits();
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const std::size_t rowAt = std::size_t{y} * rowBytes;
-        for (std::uint32_t i = 0; i < rowBytes && rowAt + i < bits.size(); ++i) {
-            const std::uint8_t dots = bits[rowAt + i];
-            for (std::uint32_t k = 0; dots != 0 && k < 8; ++k) {
-                const std::uint32_t x = 8 * i + k;
-                if (x < width && (dots & DotBit(k)) != 0)
-                    image[kHeaderBytes + std::size_t{x} * columnBytes + y / 8] |= DotBit(y);
+    const std::uint8_t lastMask = LastByteMask(width);
+    for (std::uint32_t j = 0; j < columnBytes; ++j) {
+        for (std::uint32_t i = 0; i < rowBytes; ++i) {
+            std::uint64_t block = 0;
+            for (unsigned r = 0; r < 8; ++r) {
+                const std::uint32_t y = 8 * j + r;
+                const std::size_t at = std::size_t{y} * rowBytes + i;
+                if (y >= height || at >= bits.size())
+                    break;
+                block = WithBlockByte(block, r, i + 1 == rowBytes ? bits[at] & lastMask : bits[at]);
             }
+            if (block == 0)
+                continue;
+            block = Transpose8x8(block);
+            for (unsigned k = 0; k < 8; ++k)
+                image[kHeaderBytes + (8 * std::size_t{i} + k) * columnBytes + j] = BlockByte(block, k);
         }
     }
     return PR_OK;
