@@ -40,6 +40,9 @@ Outcome WriteAll(WorkerControl& control, IPortDevice& device, EventRelay& events
             return Outcome::Stopped;
         events.Raise([&](ICommunicationEvents& target) { target.Progress(percent); });
         control.EndEvent();
+        // A stop during the event may have closed the device already.
+        if (control.StopRequested())
+            return Outcome::Stopped;
     }
     switch (device.Drain(writeTimeout, &control.Interrupt())) {
     case IoStatus::Ok:

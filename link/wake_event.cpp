@@ -5,15 +5,16 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <system_error>
 
-WakeEvent::WakeEvent() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+// Without a descriptor (none left to the process) poll() skips the entry:
+// waits then run to their time-outs instead of ending early.
+WakeEvent::WakeEvent() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+WakeEvent::~WakeEvent()
 {
-    if (m_fd < 0)
-        throw std::system_error(errno, std::generic_category(), "eventfd");
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
-
-WakeEvent::~WakeEvent() { ::close(m_fd); }
 
 void WakeEvent::Set()
 {
