@@ -16,6 +16,7 @@ const std::filesystem::path kTtyClassDir = "/sys/class/tty";
 constexpr std::array<std::string_view, 4> kSerialPrefixes{"ttyS", "ttyUSB", "ttyACM", "rfcomm"};
 constexpr std::array<std::string_view, 1> kParallelPrefixes{"lp"};
 constexpr std::string_view kPlainUartPrefix = "ttyS";
+constexpr std::array<std::string_view, 2> kParallelPathPrefixes{"/dev/lp", "/dev/usb/lp"};
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
@@ -146,7 +147,8 @@ std::vector<std::string> ListParallelPorts()
 bool IsParallelPortPath(const std::string& path)
 {
     const std::string_view text(path);
-    if (text.starts_with("/dev/lp") || text.starts_with("/dev/usb/lp"))
+    if (std::any_of(kParallelPathPrefixes.begin(), kParallelPathPrefixes.end(),
+                    [&](std::string_view prefix) { return text.starts_with(prefix); }))
         return true;
     const auto extra = SplitPathList(std::getenv(kParallelPortsVariable));
     return std::find(extra.begin(), extra.end(), path) != extra.end();
