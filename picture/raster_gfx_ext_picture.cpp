@@ -83,6 +83,7 @@ public:
             AddWhiteRows(1);
             return;
         }
+        // A run longer than the repeat count can hold goes on in a new line.
         if (m_repeat != 0 && m_repeat < kMaxRepeat && std::equal(row.begin(), row.end(), m_previous.begin())) {
             ++m_repeat;
             return;
