@@ -1,6 +1,5 @@
 #include "download_image.h"
 
-#include "byte_reader.h"
 #include "logo_picture.h"
 #include "printer_commands.h"
 
@@ -15,37 +14,20 @@ std::uint16_t DownloadChecksum(std::span<const std::uint8_t> image)
     return static_cast<std::uint16_t>(0u - sum);
 }
 
-namespace {
-
-// The size bytes of a logo are one byte each, so a picture beyond 2040 dots
-// would come out with wrapped sizes that describe other dots than those sent.
-bool HeaderDescribesImage(std::span<const std::uint8_t> image)
-{
-    const ByteReader reader(image);
-    const auto columnsBy8 = reader.U8(2);
-    const auto rowsBy8 = reader.U8(3);
-    if (!columnsBy8 || !rowsBy8)
-        return false;
-    const std::uint64_t dotBytes = 8ull * *columnsBy8 * *rowsBy8;
-    return image.size() == printer::kDownloadHeaderLength + dotBytes;
-}
-
-}  // namespace
-
 DownloadImage BuildDownloadImage(const CPicture* source)
 {
     if (source == nullptr)
-        return {std::nullopt, printer_messages::kNoPictureToDownload};
+        return {std::nullopt, printer_messages::kNoPictureToDownload, {}};
 
     CLogoPicture logo("");
     logo.SetBits(source->GetBits());
     std::uint32_t width = source->GetWidth();
     std::uint32_t height = source->GetHeight();
-    std::string ignored;
+    DownloadImage built;
     std::vector<std::uint8_t> image;
     std::uint32_t count = 0;
-    const PictureResult result = logo.BuildFileImage(width, height, ignored, image, count);
-    if ((result != PR_OK && result != PR_ADJUSTED) || image.size() != count || !HeaderDescribesImage(image))
-        return {};
-    return {std::move(image), {}};
+    const PictureResult result = logo.BuildFileImage(width, height, built.reason, image, count);
+    if (result == PR_OK || result == PR_ADJUSTED)
+        built.image = std::move(image);
+    return built;
 }

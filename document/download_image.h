@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +15,10 @@ std::uint16_t DownloadChecksum(std::span<const std::uint8_t> image);
 
 struct DownloadImage {
     std::optional<std::vector<std::uint8_t>> image;  // empty on failure
-    std::string_view message;                         // what to show on failure; may be empty
+    std::string_view message;                         // what the program shows on failure; may be empty
+    // The picture's own account of a failure or of rounded sizes, which the
+    // program does not show; a command line may.
+    std::string reason;
 };
 
 // The LOGO image a download sends for a picture's dots, whatever the

@@ -56,6 +56,7 @@ TEST(BuildDownloadImage, RoundsUpToWholeColumnsOfEightDots)
         EXPECT_EQ(image[5 + column * 2], 0x00) << "column " << column;
     }
     EXPECT_TRUE(built.message.empty());
+    EXPECT_EQ(built.reason, "Picture Width & Height have been adjusted to be compatible with selected output format");
 
     const std::uint32_t sum = std::accumulate(image.begin(), image.end(), 0u);
     EXPECT_EQ(DownloadChecksum(image), static_cast<std::uint16_t>(0x10000 - (sum & 0xFFFF)));
@@ -84,6 +85,8 @@ TEST(BuildDownloadImage, PictureBeyondTheLogoSizeBytesIsRefused)
     const Bytes rows(256, 0x00);
     const DownloadImage built = BuildDownloadImage(PictureOf(2048, 1, rows).get());
     EXPECT_FALSE(built.image.has_value());
+    EXPECT_TRUE(built.message.empty()) << "the program shows nothing of its own";
+    EXPECT_FALSE(built.reason.empty());
 }
 
 }  // namespace
