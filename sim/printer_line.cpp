@@ -123,11 +123,8 @@ bool PrinterLine::Deliver()
     if (hangUp)
         return false;
 
-    if (m_nOutWritten == m_out.size()) {
-        m_out.clear();
-        m_nOutWritten = 0;
-        m_bOutQueued = false;
-    }
+    m_out.erase(m_out.begin(), m_out.begin() + static_cast<std::ptrdiff_t>(m_nOutWritten));
+    m_nOutWritten = 0;
     for (const PrinterReply& reply : replies) {
         const printer::Bytes bytesOut = ApplyFaults(reply, m_options.faults);
         m_out.insert(m_out.end(), bytesOut.begin(), bytesOut.end());

@@ -69,31 +69,6 @@ std::optional<SimOptions> Parse(std::vector<std::string_view> args, std::string&
     return ParseSimOptions(args, error);
 }
 
-TEST(SimOptions, TakesEveryOption)
-{
-    std::string error;
-    const auto options = Parse({"--link", "printer", "--paper", "out", "--baud", "115200", "--hangup-after", "100",
-                                "--wrong-checksum", "--no-answer", "--stall-upload", "--overlong-upload",
-                                "--byte-by-byte", "--total-memory", "1024", "--logo-memory", "256"},
-                               error);
-    ASSERT_TRUE(options.has_value()) << error;
-    EXPECT_EQ(options->linkPath, "printer");
-    EXPECT_EQ(options->paperFolder, "out");
-    EXPECT_EQ(options->line.baud, 115200u);
-    EXPECT_EQ(options->line.hangupAfter, 100u);
-    EXPECT_TRUE(options->line.faults.wrongChecksum && options->line.faults.noAnswer &&
-                options->line.faults.stallUpload && options->line.faults.overlongUpload && options->line.byteByByte);
-    EXPECT_EQ(options->printer.totalMemoryKbytes, 1024u);
-    EXPECT_EQ(options->printer.logoMemoryKbytes, 256u);
-
-    const auto defaults = Parse({}, error);
-    ASSERT_TRUE(defaults.has_value());
-    EXPECT_EQ(defaults->line.baud, 0u);
-    EXPECT_FALSE(defaults->line.hangupAfter.has_value());
-    EXPECT_EQ(defaults->printer.totalMemoryKbytes, 1280u);
-    EXPECT_EQ(defaults->printer.logoMemoryKbytes, 512u);
-}
-
 TEST(SimOptions, RefusesWhatItCannotTake)
 {
     for (const auto& args : std::vector<std::vector<std::string_view>>{{"--baud"},

@@ -14,14 +14,6 @@ using printer::Bytes;
 // 3 x 2 dots: row 0 is X.X, row 1 is .X.
 const Bytes kRows{0xA0, 0x40};
 
-TEST(PrintedLogo, NormalSizeKeepsTheDots)
-{
-    const PrintedLogo printed = ScaleForPrint(1, 3, 2, kRows, printer::kSizeNormal);
-    EXPECT_EQ(printed.width, 3u);
-    EXPECT_EQ(printed.height, 2u);
-    EXPECT_EQ(printed.rows, kRows);
-}
-
 TEST(PrintedLogo, DoubleWidthRepeatsEveryDot)
 {
     const PrintedLogo printed = ScaleForPrint(1, 3, 2, kRows, printer::kSizeDoubleWidth);
