@@ -1,0 +1,88 @@
+#include "arguments.h"
+#include "cli_command.h"
+#include "picture_commands.h"
+
+#include "picture_types.h"
+
+#include <array>
+#include <iomanip>
+#include <iostream>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view kProgram = "vellumio-cli";
+
+// One line per subcommand.
+constexpr std::array kCommands{
+    kInfoCommand,
+    kConvertCommand,
+};
+
+const CliCommand* FindCommand(std::string_view name)
+{
+    for (const CliCommand& command : kCommands)
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+void PrintUsageLine(std::ostream& out, std::string_view usage)
+{
+    out << "usage: " << kProgram << ' ' << usage << '\n';
+}
+
+void PrintOverview(std::ostream& out)
+{
+    PrintUsageLine(out, "COMMAND [ARGUMENTS]");
+    out << "\nConverts pictures into thermal receipt printer logo files: BITMAP (monochrome\n"
+           "Windows bitmap), EPSON GFX, LOGO, RASTER GFX and RASTER GFX EXT.\n\nCommands:\n";
+    for (const CliCommand& command : kCommands)
+        out << "  " << std::left << std::setw(10) << command.name << command.summary << '\n';
+    out << "\nRun \"" << kProgram << " COMMAND --help\" for a command's arguments.\n";
+}
+
+bool IsHelp(std::string_view arg)
+{
+    return arg == "--help" || arg == "-h" || arg == "help";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        PrintOverview(std::cerr);
+        return kExitUsage;
+    }
+    if (IsHelp(args[0])) {
+        PrintOverview(std::cout);
+        return kExitOk;
+    }
+    const CliCommand* command = FindCommand(args[0]);
+    if (!command) {
+        std::cerr << kProgram << ": unknown command \"" << args[0] << "\"\n";
+        PrintUsageLine(std::cerr, "COMMAND [ARGUMENTS]");
+        return kExitUsage;
+    }
+
+    const auto commandArgs = std::span<const std::string>(args).subspan(1);
+    if (WantsHelp(commandArgs)) {
+        PrintUsageLine(std::cout, command->usage);
+        std::cout << '\n' << command->help;
+        return kExitOk;
+    }
+    try {
+        return command->run(commandArgs);
+    } catch (const UsageError& error) {
+        std::cerr << kProgram << ' ' << command->name << ": " << error.what() << '\n';
+        PrintUsageLine(std::cerr, command->usage);
+        return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        std::cerr << picture_messages::kMemoryAllocation << '\n';
+        return kExitFailure;
+    }
+}
