@@ -1,0 +1,107 @@
+// One libFuzzer target per picture format: the input is a file image that is
+// parsed and decoded the way received bytes are, and whatever decodes is
+// written back by the same format's writer. The written file goes to the
+// temporary folder (TMPDIR); every save is synced, so a memory file system
+// there makes the runs many times faster.
+
+#include "logo_picture.h"
+#include "picture_factory.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The format under test, chosen by the target's build.
+constexpr PictureType kFormat = VELLUMIO_FUZZ_TYPE;
+
+// Writing back costs a file per input; beyond this many dot bytes it costs
+// more time than it finds, and the small pictures reach every writer branch.
+constexpr std::uint64_t kMaxWriteBackBytes = 1u << 20;
+
+std::filesystem::path g_scratch;
+
+void RemoveScratch()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(g_scratch, ignored);
+}
+
+const std::string& WriteBackPath()
+{
+    static const std::string path = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vellumio-fuzz-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        g_scratch = pattern;
+        std::atexit(RemoveScratch);
+        return (g_scratch / "written").string();
+    }();
+    return path;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The document's save: a writer of the format, handed the decoded dots.
+void WriteBack(const CPicture& decoded)
+{
+    const auto writer = CreatePicture(kFormat, WriteBackPath());
+    std::string message;
+    if (writer->OpenFile(FileAccess::Write, FileDisposition::CreateAlways, message) != PR_OK)
+        std::abort();
+    writer->SetBits(decoded.GetBits());
+    std::uint32_t width = decoded.GetWidth();
+    std::uint32_t height = decoded.GetHeight();
+    const PictureResult written = writer->Write(width, height, message);
+    if (written != PR_OK && written != PR_ADJUSTED)
+        return;
+
+    // A logo download sends what BuildFileImage makes; it must be the file's bytes.
+    if (kFormat == PT_LOGO) {
+        CLogoPicture builder("");
+        builder.SetBits(decoded.GetBits());
+        std::uint32_t buildWidth = decoded.GetWidth();
+        std::uint32_t buildHeight = decoded.GetHeight();
+        std::vector<std::uint8_t> image;
+        std::uint32_t count = 0;
+        const PictureResult built = builder.BuildFileImage(buildWidth, buildHeight, message, image, count);
+        if (built != written || buildWidth != width || buildHeight != height || count != image.size() ||
+            image != ReadFile(WriteBackPath()))
+            std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const auto picture = CreatePicture(kFormat, "");
+    picture->SetFileImage(std::span<const std::uint8_t>(data, size));
+    std::string message;
+    if (picture->Parse(message) != PR_OK)
+        return 0;
+
+    // The document parses a recognised file twice; both answers must agree.
+    const std::uint32_t width = picture->GetWidth();
+    const std::uint32_t height = picture->GetHeight();
+    if (picture->Parse(message) != PR_OK || picture->GetWidth() != width || picture->GetHeight() != height)
+        std::abort();
+
+    if (!picture->Decode(message))
+        return 0;
+    const std::uint64_t dotBytes = DotBufferBytes(width, height);
+    if (picture->GetBits().size() != dotBytes)
+        std::abort();
+    if (dotBytes <= kMaxWriteBackBytes)
+        WriteBack(*picture);
+    return 0;
+}
