@@ -108,6 +108,13 @@ PictureResult CBmpPicture::Parse(std::string& message)
     if ((*height & kTopDownFlag) != 0)
         return Refuse(message, kTopDown, PR_INVALID);
 
+    m_nWidth = *width;
+    m_nHeight = *height;
+    // A picture too large to hold is refused by Decode as an allocation
+    // failure, whatever the file's length, so huge headers all read alike.
+    if (DotBufferBytes(m_nWidth, m_nHeight) > kMaxPictureBufferBytes)
+        return PR_OK;
+
     // In 64 bits: the height is below 2^31 here and a stored row below 2^30
     // bytes, so neither product nor sum can wrap.
     const BmpLayout layout = LocateData(reader);
@@ -115,9 +122,6 @@ PictureResult CBmpPicture::Parse(std::string& message)
     const std::uint64_t paletteEnd = layout.paletteAt + 2 * kPaletteEntryBytes;
     if (std::max(rowsEnd, paletteEnd) > reader.Size())
         return Refuse(message, kTruncated, PR_INVALID);
-
-    m_nWidth = *width;
-    m_nHeight = *height;
     return PR_OK;
 }
 

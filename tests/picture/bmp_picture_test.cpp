@@ -179,13 +179,17 @@ TEST(BmpRecognition, RefusesTruncatedFilesWithoutReadingPastThem)
     }
     EXPECT_EQ(ParseBytes(picture, whole, message), PR_OK);
 
-    // Sizes whose row arithmetic would wrap in 32 bits.
+    // Sizes whose row arithmetic would wrap in 32 bits are too large to hold:
+    // Decode refuses them as an allocation failure before allocating.
     Bytes huge = BmpFile{.width = 8, .height = 1, .storedRows = Bytes(4)}.Build();
     for (std::uint32_t width : {0xFFFFFFFFu, 0x80000000u}) {
         Le32At(huge, 18, width);
         Le32At(huge, 22, 0x7FFFFFFF);
-        EXPECT_EQ(ParseBytes(picture, huge, message), PR_INVALID);
-        EXPECT_EQ(message, "Error - Bmp File is truncated");
+        CBmpPicture hugePicture("");
+        EXPECT_EQ(ParseBytes(hugePicture, huge, message), PR_OK);
+        EXPECT_FALSE(hugePicture.Decode(message));
+        EXPECT_EQ(message, "Error - Memory Allocation");
+        EXPECT_FALSE(hugePicture.HasBits());
     }
     Le32At(huge, 22, 0xFFFFFFFF);
     EXPECT_EQ(ParseBytes(picture, huge, message), PR_INVALID);

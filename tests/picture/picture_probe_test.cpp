@@ -131,6 +131,8 @@ TEST_F(PictureProbe, AFormatThatKnowsButRefusesTheFileEndsTheProbing)
          "Error - File Format is not valid Logo"},
         {"an EPSON stream claiming more dots than may be held", EpsonClaimingOver256MiB(),
          "Error - Memory Allocation"},
+        {"a bitmap header claiming more dots than may be held", Bitmap(100000, 100000, {}),
+         "Error - Memory Allocation"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
