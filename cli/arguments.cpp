@@ -31,6 +31,12 @@ std::optional<std::int64_t> ParseInteger(std::string_view text)
 
 ParsedArguments::ParsedArguments(std::span<const std::string> args,
                                  std::initializer_list<std::string_view> valueOptions)
+    : ParsedArguments(args, std::span<const std::string_view>(valueOptions.begin(), valueOptions.size()))
+{
+}
+
+ParsedArguments::ParsedArguments(std::span<const std::string> args, std::span<const std::string_view> valueOptions,
+                                 std::span<const std::string_view> flags)
 {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -41,6 +47,11 @@ ParsedArguments::ParsedArguments(std::span<const std::string> args,
         }
         if (arg == kEndOfOptions) {
             optionsEnded = true;
+            continue;
+        }
+        if (std::find(flags.begin(), flags.end(), arg) != flags.end()) {
+            if (!m_flags.emplace(arg).second)
+                throw UsageError(std::string(arg) + " given more than once");
             continue;
         }
         const std::size_t equals = arg.find('=');

@@ -1,31 +1,21 @@
 #include "picture_commands.h"
 
 #include "arguments.h"
+#include "picture_geometry.h"
 
 #include "picture_factory.h"
 
 #include <iostream>
-#include <optional>
 
 namespace {
 
-// The output size is limited as on the "Picture Info" page.
-constexpr std::uint32_t kMaxOutputDots = 1000;
-
 constexpr std::string_view kTypeOption = "--type";
-constexpr std::string_view kWidthOption = "--width";
-constexpr std::string_view kHeightOption = "--height";
-constexpr std::string_view kOffsetXOption = "--offset-x";
-constexpr std::string_view kOffsetYOption = "--offset-y";
 
 struct ConvertRequest {
     std::string input;
     std::string output;
     PictureType type = PT_BITMAP;
-    std::optional<std::uint32_t> width;
-    std::optional<std::uint32_t> height;
-    std::int32_t offsetX = 0;
-    std::int32_t offsetY = 0;
+    PictureGeometry geometry;
 };
 
 ConvertRequest ParseConvertRequest(std::span<const std::string> args)
@@ -45,15 +35,7 @@ ConvertRequest ParseConvertRequest(std::span<const std::string> args)
     if (!type)
         throw UsageError("--type must be 0 to 4 or a type name, not \"" + *typeText + "\"");
     request.type = *type;
-
-    if (const auto text = parsed.Value(kWidthOption))
-        request.width = ParseUnsignedInRange(kWidthOption, *text, 0, kMaxOutputDots);
-    if (const auto text = parsed.Value(kHeightOption))
-        request.height = ParseUnsignedInRange(kHeightOption, *text, 0, kMaxOutputDots);
-    if (const auto text = parsed.Value(kOffsetXOption))
-        request.offsetX = ParseInt32(kOffsetXOption, *text);
-    if (const auto text = parsed.Value(kOffsetYOption))
-        request.offsetY = ParseInt32(kOffsetYOption, *text);
+    request.geometry = ParsePictureGeometry(parsed);
     return request;
 }
 
@@ -93,9 +75,7 @@ int RunConvert(std::span<const std::string> args)
 
     std::string message;
     const auto output = CreatePicture(request.type, request.output);
-    if (output->CropFrom(input.GetWidth(), input.GetHeight(), request.offsetX, request.offsetY,
-                         request.width.value_or(input.GetWidth()), request.height.value_or(input.GetHeight()),
-                         input.GetBits(), message) != PR_OK)
+    if (CropToGeometry(input, request.geometry, *output, message) != PR_OK)
         return Fail(message);
 
     // Saved through a writer object of its own, as the document saves: a
