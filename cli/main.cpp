@@ -1,6 +1,7 @@
 #include "arguments.h"
 #include "cli_command.h"
 #include "picture_commands.h"
+#include "printer_subcommands.h"
 
 #include "picture_types.h"
 
@@ -19,6 +20,13 @@ constexpr std::string_view kProgram = "vellumio-cli";
 constexpr std::array kCommands{
     kInfoCommand,
     kConvertCommand,
+    kPortsCommand,
+    kDownloadCommand,
+    kUploadCommand,
+    kPrintCommand,
+    kEraseCommand,
+    kMemoryCommand,
+    kSetMemoryCommand,
 };
 
 const CliCommand* FindCommand(std::string_view name)
@@ -38,9 +46,10 @@ void PrintOverview(std::ostream& out)
 {
     PrintUsageLine(out, "COMMAND [ARGUMENTS]");
     out << "\nConverts pictures into thermal receipt printer logo files: BITMAP (monochrome\n"
-           "Windows bitmap), EPSON GFX, LOGO, RASTER GFX and RASTER GFX EXT.\n\nCommands:\n";
+           "Windows bitmap), EPSON GFX, LOGO, RASTER GFX and RASTER GFX EXT; downloads\n"
+           "them into a printer's logo slots, reads them back, prints and erases them.\n\nCommands:\n";
     for (const CliCommand& command : kCommands)
-        out << "  " << std::left << std::setw(10) << command.name << command.summary << '\n';
+        out << "  " << std::left << std::setw(12) << command.name << command.summary << '\n';
     out << "\nRun \"" << kProgram << " COMMAND --help\" for a command's arguments.\n";
 }
 
