@@ -46,13 +46,11 @@ void PrintFigure(std::string_view name, const std::optional<Value>& value, std::
         std::cout << "unknown\n";
 }
 
-// Prints the figures; the exit status they amount to.
-int ReportMemory(const MemoryFigures& figures)
+void PrintMemory(const MemoryFigures& figures)
 {
     PrintFigure("total", figures.totalKbytes, "KB");
     PrintFigure("logo", figures.logoKbytes, "KB");
     PrintFigure("remaining", figures.remainingBytes, "bytes");
-    return figures.complete ? kExitOk : ReportFailure(printer_messages::kCommunicationFailure);
 }
 
 std::string ChoiceList(const std::vector<std::int32_t>& choices)
@@ -75,7 +73,9 @@ int RunMemory(std::span<const std::string> args)
     const auto session = PrinterSession::Open(ParseConnectionOptions(parsed), failure);
     if (!session)
         return ReportFailure(failure);
-    return ReportMemory(QueryMemory(session->Link(), session->Settings().m_nVersion));
+    const MemoryFigures figures = QueryMemory(session->Link(), session->Settings().m_nVersion);
+    PrintMemory(figures);
+    return figures.complete ? kExitOk : ReportFailure(printer_messages::kCommunicationFailure);
 }
 
 int RunSetMemory(std::span<const std::string> args)
@@ -110,8 +110,9 @@ int RunSetMemory(std::span<const std::string> args)
 
     const MemorySizeOutcome outcome =
         CheckMemorySizeReply(link.SendReceive(*command, printer::kSetMemorySizeReplyLength));
-    const int figuresStatus = ReportMemory(QueryMemory(link, protocolLevel));
+    const MemoryFigures figures = QueryMemory(link, protocolLevel);
+    PrintMemory(figures);
     if (outcome.verdict != MemorySizeVerdict::Accepted)
         return ReportFailure(outcome.message);
-    return figuresStatus;
+    return figures.complete ? kExitOk : ReportFailure(printer_messages::kCommunicationFailure);
 }

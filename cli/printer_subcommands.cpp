@@ -71,7 +71,8 @@ int RunPrint(std::span<const std::string> args)
     const std::uint8_t slot = ParseSlot(parsed.Positionals()[0]);
     auto mode = printer::kSizeNormal;
     if (const auto text = parsed.Value(kSizeOption))
-        mode = static_cast<printer::LogoSizeMode>(ParseUnsignedInRange(kSizeOption, *text, 0, printer::kSizeDoubleBoth));
+        mode = static_cast<printer::LogoSizeMode>(
+            ParseUnsignedInRange(kSizeOption, *text, printer::kSizeNormal, printer::kSizeDoubleBoth));
 
     std::string failure;
     const auto session = PrinterSession::Open(ParseConnectionOptions(parsed), failure);

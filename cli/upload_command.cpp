@@ -89,8 +89,8 @@ private:
 
 // Decodes the uploaded bitmap and writes it as the BMP writer writes any
 // picture; the failure text, or nothing when written.
-std::optional<std::string> SaveBitmap(const std::vector<std::uint8_t>& bitmap, const std::string& path, std::uint32_t& width,
-                       std::uint32_t& height)
+std::optional<std::string> SaveBitmap(const std::vector<std::uint8_t>& bitmap, const std::string& path,
+                                      std::uint32_t& width, std::uint32_t& height)
 {
     std::string message;
     CBmpPicture uploaded("");
