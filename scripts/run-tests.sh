@@ -22,8 +22,10 @@ step "full build: tests"
 # Qt tests run without a display.
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$builds/build-ci" --output-on-failure -j "$jobs"
 
+# Warnings are errors in the full build only: instrumented code draws false
+# alarms from the compiler's own flow analysis.
 step "sanitizer build"
-cmake -S "$root" -B "$builds/build-ci-asan" -G Ninja -DVELLUMIO_WERROR=ON \
+cmake -S "$root" -B "$builds/build-ci-asan" -G Ninja -DVELLUMIO_WERROR=OFF \
   -DVELLUMIO_CORE_ONLY=ON -DVELLUMIO_SANITIZE=ON -DVELLUMIO_BENCH=OFF
 cmake --build "$builds/build-ci-asan" -j "$jobs"
 step "sanitizer build: tests"
@@ -31,7 +33,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir "$builds/build-ci-asan" --output-on-failure -j "$jobs"
 
 step "fuzz build"
-CC=clang CXX=clang++ cmake -S "$root" -B "$builds/build-ci-fuzz" -G Ninja -DVELLUMIO_WERROR=ON \
+CC=clang CXX=clang++ cmake -S "$root" -B "$builds/build-ci-fuzz" -G Ninja -DVELLUMIO_WERROR=OFF \
   -DVELLUMIO_FUZZ=ON -DVELLUMIO_CORE_ONLY=ON -DVELLUMIO_BENCH=OFF
 cmake --build "$builds/build-ci-fuzz" --target fuzz_targets -j "$jobs"
 

@@ -22,7 +22,12 @@ constexpr PictureType kFormat = VELLUMIO_FUZZ_TYPE;
 
 // Writing back costs a file per input; beyond this many dot bytes it costs
 // more time than it finds, and the small pictures reach every writer branch.
-constexpr std::uint64_t kMaxWriteBackBytes = 1u << 20;
+constexpr std::uint64_t kMaxWriteBackBytes = 64u << 10;
+
+// Pictures between this size and the refusal limit run the same code as
+// smaller ones, only for many milliseconds each; skipping them multiplies the
+// executions. Those beyond the limit are still decoded, to be refused.
+constexpr std::uint64_t kMaxDecodeBytes = 4u << 20;
 
 std::filesystem::path g_scratch;
 
@@ -96,9 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (picture->Parse(message) != PR_OK || picture->GetWidth() != width || picture->GetHeight() != height)
         std::abort();
 
+    const std::uint64_t dotBytes = DotBufferBytes(width, height);
+    if (dotBytes > kMaxDecodeBytes && dotBytes <= kMaxPictureBufferBytes)
+        return 0;
     if (!picture->Decode(message))
         return 0;
-    const std::uint64_t dotBytes = DotBufferBytes(width, height);
     if (picture->GetBits().size() != dotBytes)
         std::abort();
     if (dotBytes <= kMaxWriteBackBytes)
