@@ -53,7 +53,7 @@ void SetPort(ConnectionOptions& options, const std::string& text)
         options.interfaceKind = kInterfaceUsb;
     } else if (text.find('/') != std::string::npos) {
         // The component takes absolute paths only.
-        options.devicePath = std::filesystem::absolute(text).string();
+        options.devicePath = std::filesystem::absolute(text).lexically_normal().string();
     } else {
         throw UsageError("--port must be a device path, COMn, LPTn or USB, not \"" + text + "\"");
     }
