@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds, and converts the bundled sample logo into all five picture
-# types, printing what each written file holds.
+# Sets up, builds, converts the bundled sample logo into all five picture
+# types, printing what each written file holds, then downloads it into the
+# virtual printer, reads it back and prints it.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,8 +11,9 @@ sample=$root/examples/sample-logo.bmp
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja
-cmake --build "$build" --target vellumio-cli -j 2
+cmake --build "$build" --target vellumio-cli vellumio-virtual-printer -j 2
 cli=$build/cli/vellumio-cli
+printer=$build/sim/vellumio-virtual-printer
 
 mkdir -p "$out"
 echo "== $sample"
@@ -32,3 +34,30 @@ for entry in "${outputs[@]}"; do
   "$cli" convert "$sample" "$out/$name" --type "$type"
   "$cli" info "$out/$name"
 done
+
+# The virtual printer stands in for a real one on a pseudo-terminal; its
+# printed logos land as PBM files in the paper folder.
+link=$out/printer
+paper=$out/paper
+rm -rf "$paper"
+mkdir -p "$paper"
+"$printer" --link "$link" --paper "$paper" >/dev/null &
+printer_pid=$!
+trap 'kill "$printer_pid" 2>/dev/null; wait "$printer_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+
+echo
+echo "== download $sample into logo slot 0"
+"$cli" download 0 "$sample" --port "$link"
+echo
+echo "== upload logo slot 0 into $out/uploaded.bmp"
+"$cli" upload 0 "$out/uploaded.bmp" --port "$link"
+"$cli" info "$out/uploaded.bmp"
+echo
+echo "== print logo slot 0 at double width and height"
+"$cli" print 0 --size 3 --port "$link"
+for _ in $(seq 50); do ls "$paper"/*.pbm >/dev/null 2>&1 && break; sleep 0.1; done
+ls -l "$paper"
+echo
+echo "== printer memory"
+"$cli" memory --protocol-level 1 --port "$link"
