@@ -2,133 +2,63 @@
 
 #include <cerrno>
 #include <mutex>
-#include <string>
-#include <vector>
+#include <optional>
 
-#include <poll.h>
 #include <sys/ioctl.h>
 
 #include "termios_api.h"
 
-// Stands in for one serial device at the system-call boundary: always ready
-// to take bytes, never has any to give, with modem lines the test sets.
-// Descriptors other than the device's (the component's wake-up events) are
-// polled for real, so waits still end when they should.
+// A serial device with modem lines, made of a pseudo-terminal, which has
+// none: the data path is the terminal's, the modem lines are the test's and
+// the line settings are recorded on their way to the terminal.
 class FakeTermiosApi final : public ITermiosApi {
 public:
-    static constexpr int kDeviceFd = 1000;
+    // None: no modem lines at all, as on a pseudo-terminal.
+    void SetModemLines(std::optional<int> lines) { Locked([&] { m_modemLines = lines; }); }
+    termios Attributes() const { return Locked([&] { return m_attributes; }); }
+    int RaisedLines() const { return Locked([&] { return m_raisedLines; }); }
 
-    void SetModemLines(int lines)
+    int Open(const std::string& path, int flags) override { return m_system->Open(path, flags); }
+    int Close(int fd) override { return m_system->Close(fd); }
+    ssize_t Read(int fd, std::span<std::uint8_t> bytes) override { return m_system->Read(fd, bytes); }
+    ssize_t Write(int fd, std::span<const std::uint8_t> bytes) override { return m_system->Write(fd, bytes); }
+    int Poll(std::span<pollfd> fds, int timeoutMs) override { return m_system->Poll(fds, timeoutMs); }
+    int GetAttributes(int fd, termios& attributes) override { return m_system->GetAttributes(fd, attributes); }
+    int SetAttributes(int fd, const termios& attributes) override
     {
-        std::lock_guard lock(m_mutex);
-        m_modemLines = lines;
-    }
-    void RemoveModemLines()
-    {
-        std::lock_guard lock(m_mutex);
-        m_hasModemLines = false;
-    }
-    termios Attributes() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_attributes;
-    }
-    int RaisedLines() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_raisedLines;
-    }
-    std::vector<std::uint8_t> Written() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_written;
-    }
-    std::string OpenedPath() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_openedPath;
-    }
-
-    int Open(const std::string& path, int) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_openedPath = path;
-        return kDeviceFd;
-    }
-    int Close(int) override { return 0; }
-    ssize_t Read(int, std::span<std::uint8_t>) override
-    {
-        errno = EAGAIN;
-        return -1;
-    }
-    ssize_t Write(int, std::span<const std::uint8_t> bytes) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_written.insert(m_written.end(), bytes.begin(), bytes.end());
-        return static_cast<ssize_t>(bytes.size());
-    }
-    int Poll(std::span<pollfd> fds, int timeoutMs) override
-    {
-        int ready = 0;
-        std::vector<pollfd> others;
-        for (auto& entry : fds) {
-            if (entry.fd != kDeviceFd) {
-                others.push_back(entry);
-                continue;
-            }
-            entry.revents = static_cast<short>(entry.events & POLLOUT);
-            ready += entry.revents ? 1 : 0;
-        }
-        const int more = ::poll(others.data(), others.size(), ready ? 0 : timeoutMs);
-        std::size_t next = 0;
-        for (auto& entry : fds)
-            if (entry.fd != kDeviceFd)
-                entry.revents = others[next++].revents;
-        return ready + std::max(more, 0);
-    }
-
-    int GetAttributes(int, termios& attributes) override
-    {
-        std::lock_guard lock(m_mutex);
-        attributes = m_attributes;
-        return 0;
-    }
-    int SetAttributes(int, const termios& attributes) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_attributes = attributes;
-        return 0;
+        Locked([&] { m_attributes = attributes; });
+        return m_system->SetAttributes(fd, attributes);
     }
     int GetModemLines(int, int& lines) override
     {
-        std::lock_guard lock(m_mutex);
-        if (!m_hasModemLines) {
+        const std::optional<int> modemLines = Locked([&] { return m_modemLines; });
+        if (!modemLines) {
             errno = ENOTTY;
             return -1;
         }
-        lines = m_modemLines;
+        lines = *modemLines;
         return 0;
     }
     int RaiseModemLines(int, int lines) override
     {
-        std::lock_guard lock(m_mutex);
-        m_raisedLines |= lines;
+        Locked([&] { m_raisedLines |= lines; });
         return 0;
     }
-    int OutputQueue(int, int& count) override
-    {
-        count = 0;
-        return 0;
-    }
-    int Drain(int) override { return 0; }
-    int Flush(int, int) override { return 0; }
+    int OutputQueue(int fd, int& count) override { return m_system->OutputQueue(fd, count); }
+    int Drain(int fd) override { return m_system->Drain(fd); }
+    int Flush(int fd, int queue) override { return m_system->Flush(fd, queue); }
 
 private:
+    template <class Call>
+    auto Locked(Call call) const -> decltype(call())
+    {
+        std::lock_guard lock(m_mutex);
+        return call();
+    }
+
+    const std::shared_ptr<ITermiosApi> m_system = SystemTermiosApi();
     mutable std::mutex m_mutex;
     termios m_attributes{};
-    bool m_hasModemLines = true;
-    int m_modemLines = 0;
+    std::optional<int> m_modemLines = 0;
     int m_raisedLines = 0;
-    std::vector<std::uint8_t> m_written;
-    std::string m_openedPath;
 };
