@@ -11,19 +11,7 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const std::string kNotFound =
-    "Your printer has not been found by the system. Please verify that your printer is well connected and powered on.";
-const std::string kAskSwitchFromUsblp =
-    "Your printer is well connected,but Vellumio needs to switch from \"usblp\"  to \"Quorix USB Driver\".\n"
-    "You will able to switch back to \"usblp\" at the end of the session.\n"
-    "Do you want to continue ?";
-const std::string kSwitchYourselfFromUsblp =
-    "Your printer is well connected,but Vellumio needs to switch from \"usblp\"  to \"Quorix USB Driver\".\n"
-    "You can do that with the Device manager in the control panel";
-
-// The line set-up that every attempt with the default settings begins with.
-const Calls kDefaultLineSetup{"IsOpen",          "put_BaudRate(115200)", "put_DataBits(8)",       "put_Parity(0)",
-                              "put_StopBits(0)", "put_FlowControl(1)",   "SetTimeouts(20000,5000)"};
+const std::string kOwnDriverSwitch = "SwitchUsbDriver(/opt/vellumio/USB Driver/quorix.inf)";
 
 Calls Then(Calls calls, const Calls& more)
 {
@@ -31,200 +19,116 @@ Calls Then(Calls calls, const Calls& more)
     return calls;
 }
 
-struct Message {
-    std::string text;
-    MessageKind kind;
-};
-
-// Records what the user interface is asked to do, in one sequence with the
-// component's calls, so that their order is checked too.
-class ConnectPrinterTest : public ::testing::Test {
-protected:
-    ConnectPrinterTest()
+// What the user interface is asked to do goes into the component's call list,
+// so that the order of the two is checked too.
+struct Attempt {
+    explicit Attempt(bool canSwitch = true, MessageAnswer answer = MessageAnswer::Ok)
     {
-        m_context.m_strProgramFolder = "/opt/vellumio";
-        ConnectionHooks& hooks = m_context.m_hooks;
-        hooks.StopPleaseWait = [this] { m_component.m_calls.push_back("StopPleaseWait"); };
-        hooks.ShowMessage = [this](const std::string& text, MessageKind kind) {
-            m_component.m_calls.push_back("ShowMessage");
-            m_messages.push_back({text, kind});
-            return m_answer;
+        context.m_strProgramFolder = "/opt/vellumio";
+        context.m_strFormerUsbDriver = "older";
+        context.m_hooks.StopPleaseWait = [this] { component.Note("StopPleaseWait"); };
+        context.m_hooks.ShowMessage = [this, answer](const std::string& text, MessageKind kind) {
+            component.Note(kind == MessageKind::Question ? "Ask" : "Tell");
+            messages.push_back(text);
+            return answer;
         };
-        hooks.UpdateStatusText = [this] { m_component.m_calls.push_back("UpdateStatusText"); };
-        hooks.CanSwitchUsbDriver = [this] { return m_bCanSwitch; };
+        context.m_hooks.UpdateStatusText = [this] { component.Note("UpdateStatusText"); };
+        context.m_hooks.CanSwitchUsbDriver = [canSwitch] { return canSwitch; };
     }
 
-    void Connect(ICommunication* communication) { ConnectPrinter(communication, m_settings, m_context); }
-
-    void UseUsbPrinterUnder(const std::string& driver)
-    {
-        m_settings.m_nInterface = kInterfaceUsb;
-        m_component.m_usb = {true, driver};
-    }
-
-    RecordingCommunication m_component;
-    CommSettings m_settings;
-    ConnectionContext m_context;
-    std::vector<Message> m_messages;
-    MessageAnswer m_answer = MessageAnswer::Ok;
-    bool m_bCanSwitch = true;
+    RecordingCommunication component;
+    ConnectionContext context;
+    std::vector<std::string> messages;
 };
 
-TEST_F(ConnectPrinterTest, SerialPortZeroOpensCom1AfterTheLineParameters)
+TEST(ConnectPrinter, EachInterfaceAndUsbDriverCase)
 {
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls, Then(kDefaultLineSetup, {"Open(COM1)", "UpdateStatusText"}));
-    EXPECT_TRUE(m_messages.empty());
+    const Calls lineSetup{"IsOpen",          "put_BaudRate(115200)", "put_DataBits(8)",       "put_Parity(0)",
+                          "put_StopBits(0)", "put_FlowControl(1)",   "SetTimeouts(20000,5000)"};
+    const struct {
+        const char* name;
+        std::int32_t interfaceKind;
+        std::int32_t port;
+        UsbPrinterInfo printer;
+        bool canSwitch;
+        MessageAnswer answer;
+        std::int32_t switchResult;
+        Calls calls;          // after the line set-up
+        std::string message;  // the text shown, where the row checks it
+        std::string formerDriver;
+    } rows[] = {
+        {"serial", kInterfaceSerial, 0, {}, true, MessageAnswer::Ok, 0, {"Open(COM1)"}, "", "older"},
+        {"parallel", kInterfaceParallel, 2, {}, true, MessageAnswer::Ok, 0, {"Open(LPT3)"}, "", "older"},
+        {"unknown interface", 3, 0, {}, true, MessageAnswer::Ok, 0, {}, "", "older"},
+        {"no USB printer", kInterfaceUsb, 0, {false, ""}, true, MessageAnswer::Ok, 0,
+         {"FindUsbPrinter", "StopPleaseWait", "Tell"},
+         "Your printer has not been found by the system. Please verify that your printer is well connected and "
+         "powered on.",
+         "older"},
+        {"own driver", kInterfaceUsb, 0, {true, ""}, true, MessageAnswer::Ok, 0, {"FindUsbPrinter", "Open(USB)"}, "",
+         "older"},
+        {"switch accepted", kInterfaceUsb, 0, {true, "usblp"}, true, MessageAnswer::Ok, 0,
+         {"FindUsbPrinter", "StopPleaseWait", "Ask", kOwnDriverSwitch, "Open(USB)"},
+         "Your printer is well connected,but Vellumio needs to switch from \"usblp\"  to \"Quorix USB Driver\".\n"
+         "You will able to switch back to \"usblp\" at the end of the session.\nDo you want to continue ?",
+         "usblp"},
+        {"switch declined", kInterfaceUsb, 0, {true, "usblp"}, true, MessageAnswer::Cancel, 0,
+         {"FindUsbPrinter", "StopPleaseWait", "Ask"}, "", ""},
+        {"switch failed", kInterfaceUsb, 0, {true, "usblp"}, true, MessageAnswer::Ok, -5,
+         {"FindUsbPrinter", "StopPleaseWait", "Ask", kOwnDriverSwitch}, "", "usblp"},
+        // The driver's name is inserted as it is, not read as a format.
+        {"switch impossible", kInterfaceUsb, 0, {true, "%s %d"}, false, MessageAnswer::Ok, 0,
+         {"FindUsbPrinter", "StopPleaseWait", "Tell"},
+         "Your printer is well connected,but Vellumio needs to switch from \"%s %d\"  to \"Quorix USB Driver\".\n"
+         "You can do that with the Device manager in the control panel",
+         "%s %d"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Attempt attempt(row.canSwitch, row.answer);
+        attempt.component.m_usb = row.printer;
+        attempt.component.m_nSwitchResult = row.switchResult;
+        ConnectPrinter(&attempt.component, {.m_nInterface = row.interfaceKind, .m_nPort = row.port}, attempt.context);
+        EXPECT_EQ(attempt.component.m_calls, Then(Then(lineSetup, row.calls), {"UpdateStatusText"}));
+        if (!row.message.empty()) {
+            EXPECT_EQ(attempt.messages, std::vector{row.message});
+        }
+        EXPECT_EQ(attempt.context.m_strFormerUsbDriver, row.formerDriver);
+    }
 }
 
-TEST_F(ConnectPrinterTest, LineParametersComeFromTheSettings)
+TEST(ConnectPrinter, AnOpenPortIsClosedAndTheLineSetFromTheSettings)
 {
-    m_settings.m_nBaudRate = 9600;
-    m_settings.m_nParity = 2;
-    m_settings.m_nStopBits = 2;
-    m_settings.m_nFlowControl = 4;
-    m_settings.m_nReadTimeout = 300;
-    m_settings.m_nWriteTimeout = 400;
-    m_settings.m_nPort = 9;
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls,
-              (Calls{"IsOpen", "put_BaudRate(9600)", "put_DataBits(8)", "put_Parity(2)", "put_StopBits(2)",
+    Attempt attempt;
+    attempt.component.m_bOpen = true;
+    const CommSettings settings{.m_nPort = 9, .m_nBaudRate = 9600, .m_nParity = 2, .m_nStopBits = 2,
+                                .m_nFlowControl = 4, .m_nReadTimeout = 300, .m_nWriteTimeout = 400};
+    ConnectPrinter(&attempt.component, settings, attempt.context);
+    EXPECT_EQ(attempt.component.m_calls,
+              (Calls{"IsOpen", "Close", "put_BaudRate(9600)", "put_DataBits(8)", "put_Parity(2)", "put_StopBits(2)",
                      "put_FlowControl(4)", "SetTimeouts(300,400)", "Open(COM10)", "UpdateStatusText"}));
 }
 
-TEST_F(ConnectPrinterTest, ParallelPortTwoStillSetsTheLineThenOpensLpt3)
+TEST(ConnectPrinter, MissingComponentOrHooksAreSkipped)
 {
-    m_settings.m_nInterface = kInterfaceParallel;
-    m_settings.m_nPort = 2;
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls, Then(kDefaultLineSetup, {"Open(LPT3)", "UpdateStatusText"}));
+    Attempt attempt;
+    ConnectPrinter(nullptr, CommSettings{}, attempt.context);
+    EXPECT_EQ(attempt.component.m_calls, Calls{"UpdateStatusText"});
+
+    // Without a message hook the question counts as answered Cancel.
+    Attempt silent;
+    silent.context.m_hooks = {};
+    silent.context.m_hooks.CanSwitchUsbDriver = [] { return true; };
+    silent.component.m_usb = {true, "usblp"};
+    ConnectPrinter(&silent.component, {.m_nInterface = kInterfaceUsb}, silent.context);
+    EXPECT_EQ(silent.component.m_calls.back(), "FindUsbPrinter");
+    EXPECT_TRUE(silent.context.m_strFormerUsbDriver.empty());
 }
 
-TEST_F(ConnectPrinterTest, AnOpenPortIsClosedFirst)
+TEST(ConnectPrinter, PortNamesCountFromOneWithoutOverflow)
 {
-    m_component.m_bOpen = true;
-    Connect(&m_component);
-    ASSERT_GE(m_component.m_calls.size(), 3u);
-    EXPECT_EQ(m_component.m_calls[0], "IsOpen");
-    EXPECT_EQ(m_component.m_calls[1], "Close");
-    EXPECT_EQ(m_component.m_calls[2], "put_BaudRate(115200)");
-    EXPECT_EQ(m_component.m_calls.back(), "UpdateStatusText");
-}
-
-TEST_F(ConnectPrinterTest, UsbPrinterNotFound)
-{
-    m_settings.m_nInterface = kInterfaceUsb;
-    m_component.m_usb = {false, ""};
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls,
-              Then(kDefaultLineSetup, {"FindUsbPrinter", "StopPleaseWait", "ShowMessage", "UpdateStatusText"}));
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text, kNotFound);
-    EXPECT_EQ(m_messages[0].kind, MessageKind::Information);
-}
-
-TEST_F(ConnectPrinterTest, UsbPrinterUnderOwnDriverOpensUsb)
-{
-    UseUsbPrinterUnder("");
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls, Then(kDefaultLineSetup, {"FindUsbPrinter", "Open(USB)", "UpdateStatusText"}));
-    EXPECT_TRUE(m_messages.empty());
-    EXPECT_TRUE(m_context.m_strFormerUsbDriver.empty());
-}
-
-TEST_F(ConnectPrinterTest, UsbSwitchAcceptedAndDoneOpensUsb)
-{
-    UseUsbPrinterUnder("usblp");
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls,
-              Then(kDefaultLineSetup, {"FindUsbPrinter", "StopPleaseWait", "ShowMessage",
-                                       "SwitchUsbDriver(/opt/vellumio/USB Driver/quorix.inf)", "Open(USB)",
-                                       "UpdateStatusText"}));
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text, kAskSwitchFromUsblp);
-    EXPECT_EQ(m_messages[0].kind, MessageKind::Question);
-    EXPECT_EQ(m_context.m_strFormerUsbDriver, "usblp");
-}
-
-TEST_F(ConnectPrinterTest, UsbSwitchDeclinedForgetsTheFormerDriver)
-{
-    UseUsbPrinterUnder("usblp");
-    m_context.m_strFormerUsbDriver = "older";
-    m_answer = MessageAnswer::Cancel;
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls,
-              Then(kDefaultLineSetup, {"FindUsbPrinter", "StopPleaseWait", "ShowMessage", "UpdateStatusText"}));
-    EXPECT_TRUE(m_context.m_strFormerUsbDriver.empty());
-}
-
-TEST_F(ConnectPrinterTest, UsbSwitchThatFailsOpensNothingAndSaysNothingMore)
-{
-    UseUsbPrinterUnder("usblp");
-    m_component.m_nSwitchResult = -5;
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls,
-              Then(kDefaultLineSetup, {"FindUsbPrinter", "StopPleaseWait", "ShowMessage",
-                                       "SwitchUsbDriver(/opt/vellumio/USB Driver/quorix.inf)", "UpdateStatusText"}));
-    EXPECT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_context.m_strFormerUsbDriver, "usblp");
-}
-
-TEST_F(ConnectPrinterTest, UsbSwitchNotPossibleTellsTheUserAndKeepsTheFormerDriver)
-{
-    UseUsbPrinterUnder("usblp");
-    m_bCanSwitch = false;
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls,
-              Then(kDefaultLineSetup, {"FindUsbPrinter", "StopPleaseWait", "ShowMessage", "UpdateStatusText"}));
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text, kSwitchYourselfFromUsblp);
-    EXPECT_EQ(m_messages[0].kind, MessageKind::Information);
-    EXPECT_EQ(m_context.m_strFormerUsbDriver, "usblp");
-}
-
-TEST_F(ConnectPrinterTest, DriverNameIsInsertedLiterally)
-{
-    UseUsbPrinterUnder("odd %s %d name");
-    m_bCanSwitch = false;
-    Connect(&m_component);
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text,
-              "Your printer is well connected,but Vellumio needs to switch from \"odd %s %d name\"  to \"Quorix USB "
-              "Driver\".\nYou can do that with the Device manager in the control panel");
-}
-
-TEST_F(ConnectPrinterTest, WithoutAComponentOnlyTheStatusIsRefreshed)
-{
-    Connect(nullptr);
-    EXPECT_EQ(m_component.m_calls, (Calls{"UpdateStatusText"}));
-    EXPECT_TRUE(m_messages.empty());
-}
-
-TEST_F(ConnectPrinterTest, UnknownInterfaceOpensNothing)
-{
-    m_settings.m_nInterface = 3;
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls, Then(kDefaultLineSetup, {"UpdateStatusText"}));
-}
-
-TEST_F(ConnectPrinterTest, EmptyHooksAreSkippedAndAQuestionCountsAsCancel)
-{
-    UseUsbPrinterUnder("usblp");
-    m_context.m_hooks = {};
-    m_context.m_hooks.CanSwitchUsbDriver = [] { return true; };
-    Connect(&m_component);
-    EXPECT_EQ(m_component.m_calls, Then(kDefaultLineSetup, {"FindUsbPrinter"}));
-    EXPECT_TRUE(m_context.m_strFormerUsbDriver.empty());
-}
-
-TEST(PortNames, CountFromOne)
-{
-    EXPECT_EQ(PortName(kInterfaceSerial, 0), "COM1");
     EXPECT_EQ(PortName(kInterfaceParallel, 0), "LPT1");
-    EXPECT_EQ(PortName(kInterfaceSerial, -1), "COM0");
     EXPECT_EQ(PortName(kInterfaceSerial, std::numeric_limits<std::int32_t>::max()), "COM2147483648");
-    EXPECT_FALSE(PortName(kInterfaceUsb, 0));
-    EXPECT_FALSE(PortName(-1, 0));
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ TEST(PortLists, EnvironmentPortsOpenByNumber)
     const auto com = comm->GetComPorts();
     const auto lpt = comm->GetLptPorts();
     ASSERT_GE(com.size(), 2u);
-    EXPECT_EQ(std::vector(com.end() - 2, com.end()), (std::vector<std::string>{"/tmp/vellumio-absent", serial.SlavePath()}));
+    EXPECT_EQ(std::vector(com.end() - 2, com.end()),
+              (std::vector<std::string>{"/tmp/vellumio-absent", serial.SlavePath()}));
     ASSERT_FALSE(lpt.empty());
     EXPECT_EQ(lpt.back(), parallel.SlavePath());
     EXPECT_TRUE(IsParallelPortPath(parallel.SlavePath()));
