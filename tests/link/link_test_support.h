@@ -70,7 +70,7 @@ public:
     {
         return WaitFor(timeout, [count](const Recorded& got) { return got.data.size() >= count; });
     }
-    Recorded Now() const { return WaitFor(std::chrono::milliseconds::zero(), [](const Recorded&) { return true; }); }
+    Recorded Now() const { return WaitFor({}, [](const Recorded&) { return true; }); }
 
 private:
     template <class Change>
