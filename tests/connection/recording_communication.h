@@ -12,7 +12,6 @@ public:
     bool m_bOpen = false;
     UsbPrinterInfo m_usb;
     std::int32_t m_nSwitchResult = 0;
-    bool m_bAdviseAccepted = true;
     ICommunicationEvents* m_pEvents = nullptr;
     // IsOpen is const in the interface but is a call worth recording.
     mutable std::vector<std::string> m_calls;
@@ -59,8 +58,6 @@ public:
     bool Advise(ICommunicationEvents* events) override
     {
         Note(events ? "Advise(sink)" : "Advise(null)");
-        if (events && !m_bAdviseAccepted)
-            return false;
         m_pEvents = events;
         return true;
     }
