@@ -1,65 +1,64 @@
 #pragma once
 
-#include "cli_runner.h"
+#include "cli_test_support.h"
 #include "comm_settings.h"
 #include "printer_process.h"
 
-#include <chrono>
-#include <cstdint>
-#include <filesystem>
+#include <QSettings>
+#include <QString>
+
+#include <cstdlib>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include <gtest/gtest.h>
-
-// What the printer commands are tried against: a virtual printer of its own
-// and a settings store of its own, so that no run reads the user's settings
-// or reaches a real port.
-class PrinterCliTest : public ::testing::Test {
+// The printer commands are tried against a virtual printer of their own and
+// a settings store of their own, so that no run reads the user's settings or
+// reaches a real port.
+class PrinterCliTest : public CliTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        ::setenv("XDG_CONFIG_HOME", File("config").c_str(), 1);
+        ::setenv("HOME", m_scratch.c_str(), 1);
+        ::unsetenv("VELLUMIO_SERIAL_PORTS");
+        ::unsetenv("VELLUMIO_PARALLEL_PORTS");
+    }
 
     // Starts the virtual printer with `options` (after --link and --paper).
-    void StartPrinter(const std::vector<std::string>& options = {});
-    PrinterProcess& Printer() { return *m_printer; }
+    void StartPrinter(const std::vector<std::string>& options = {})
+    {
+        m_printer = std::make_unique<PrinterProcess>(options);
+        ASSERT_TRUE(m_printer->Started()) << m_printer->Error();
+    }
     std::string Port() const { return m_printer->LinkPath().string(); }
 
-    // Runs vellumio-cli; a run that outlasts `limit` is killed and fails the
-    // test, so that a hang shows as such.
-    CliRun Run(const std::vector<std::string>& args,
-               std::chrono::milliseconds limit = std::chrono::milliseconds(15000));
-    // The same with --port for the virtual printer added.
-    CliRun RunOnPrinter(std::vector<std::string> args,
-                        std::chrono::milliseconds limit = std::chrono::milliseconds(15000));
+    CliRun RunOnPrinter(std::vector<std::string> args, std::chrono::milliseconds limit = std::chrono::seconds(15))
+    {
+        args.insert(args.end(), {"--port", Port()});
+        return Run(args, limit);
+    }
 
-    // Stores settings as the desktop program keeps them, in this test's store.
-    void StoreSettings(const CommSettings& settings);
+    std::string WriteLogo(std::uint32_t width, std::uint32_t height)
+    {
+        return WriteFramedBmp(File("logo-" + std::to_string(width) + ".bmp"), width, height);
+    }
 
-    ScratchDir m_scratch;
+    // A printed page once it is out; empty if none comes.
+    std::string WaitForPaper(const std::string& name)
+    {
+        const std::filesystem::path page = m_printer->PaperFolder() / name;
+        for (int wait = 0; wait < 300 && !std::filesystem::exists(page); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ReadWholeFile(page);
+    }
 
-private:
+    // Stores settings where the desktop program keeps them ("QUORIX"/"Vellumio").
+    void StoreSettings(const CommSettings& settings)
+    {
+        QSettings store(QString::fromStdString(File("config/QUORIX/Vellumio.conf")), QSettings::IniFormat);
+        settings.SaveSettings(store);
+        store.sync();
+        ASSERT_EQ(store.status(), QSettings::NoError);
+    }
+
     std::unique_ptr<PrinterProcess> m_printer;
 };
-
-// Dots of a width x height picture in which every row differs, so that a
-// picture turned, shifted or mirrored cannot pass for it.
-std::vector<std::uint8_t> PatternDots(std::uint32_t width, std::uint32_t height);
-
-// The dots "download" sends for a picture cut as by CropFrom, and the
-// checksum line it prints for them.
-std::vector<std::uint8_t> CroppedDots(std::uint32_t srcWidth, std::uint32_t srcHeight,
-                                      const std::vector<std::uint8_t>& bits, std::int32_t offsetX,
-                                      std::int32_t offsetY, std::uint32_t width, std::uint32_t height);
-std::string ChecksumLine(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& bits);
-
-struct PbmSize {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-
-// The size in the header of a binary PBM that appears at `path` within the
-// time; nothing when none appears.
-std::optional<PbmSize> WaitForPbm(const std::filesystem::path& path, std::chrono::milliseconds timeout);

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "bmp_picture.h"
+#include "picture_factory.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+using Dots = std::vector<std::uint8_t>;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadWholeFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Each test runs vellumio-cli in a fresh folder of its own, removed afterwards.
+class CliTest : public ::testing::Test {
+protected:
+    CliTest()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vellumio-cli-test-XXXXXX").string();
+        EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << "no scratch folder";
+        m_scratch = pattern;
+    }
+    ~CliTest() override { std::filesystem::remove_all(m_scratch); }
+
+    std::string File(const std::string& name) const { return (m_scratch / name).string(); }
+
+    // Runs vellumio-cli with `args`, no shell involved. A run that outlasts
+    // `limit` is killed and fails the test, so that a hang shows as such.
+    CliRun Run(std::vector<std::string> args, std::chrono::milliseconds limit = std::chrono::seconds(15))
+    {
+        args.insert(args.begin(), VELLUMIO_CLI_EXECUTABLE);
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (const auto& [fd, name] : {std::pair{STDOUT_FILENO, "cli.out"}, std::pair{STDERR_FILENO, "cli.err"}})
+            posix_spawn_file_actions_addopen(&actions, fd, File(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = 0;
+        const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0];
+            return {};
+        }
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                ADD_FAILURE() << "vellumio-cli did not finish within " << limit.count() << " ms";
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return {exitCode, ReadWholeFile(File("cli.out")), ReadWholeFile(File("cli.err"))};
+    }
+
+    std::filesystem::path m_scratch;
+};
+
+// Black first and last columns keep every writer from dropping white
+// margins; rows that all differ let no turned or shifted picture pass.
+inline Dots FramedDots(std::uint32_t width, std::uint32_t height)
+{
+    const std::uint32_t rowBytes = CPicture::BytesPerRow(width);
+    Dots bits(static_cast<std::size_t>(rowBytes) * height);
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x)
+            if (x == 0 || x + 1 == width || (x * 7 + y * 3) % 5 == 0 || x == y % width)
+                bits[y * rowBytes + x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+    return bits;
+}
+
+// Writes a BMP file of FramedDots at `path` and gives the path back.
+inline std::string WriteFramedBmp(const std::string& path, std::uint32_t width, std::uint32_t height)
+{
+    const Dots file = BuildBmpFileImage(width, height, FramedDots(width, height));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+    return path;
+}
+
+// The dots of a file read by the probing open; the test fails if it cannot.
+inline Dots ReadDots(const std::string& path)
+{
+    const OpenedPicture opened = OpenPictureFile(path);
+    if (!opened.picture) {
+        ADD_FAILURE() << path << ": " << opened.message;
+        return {};
+    }
+    const auto bits = opened.picture->GetBits();
+    return {bits.begin(), bits.end()};
+}
