@@ -136,6 +136,9 @@ PictureResult CPicture::CropFrom(std::uint32_t srcWidth, std::uint32_t srcHeight
     if (!AllocateBits(size, message))
         return PR_NO_MEMORY;
     m_nSize = static_cast<std::uint32_t>(size);
+    // Rows of no bytes hold nothing to copy, however many a header claims.
+    if (rowBytes == 0)
+        return PR_OK;
 
     const std::size_t srcRowBytes = BytesPerRow(srcWidth);
     // Dots kept in the last byte of a source row beyond its width are carried
