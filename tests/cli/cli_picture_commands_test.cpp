@@ -79,7 +79,7 @@ TEST_F(CliPictureCommands, ConvertWritesEveryTypeByNumberOrNameWithTheSameDotsAn
 TEST_F(CliPictureCommands, ConvertCutsShiftsAndReplacesTheOutputFile)
 {
     std::ofstream(m_out) << std::string(5000, 'U');
-    ASSERT_EQ(Convert({"--type", "0", "--width", "8", "--height", "5", "--offset-x", "-3", "--offset-y=2"}).exitCode, 0);
+    ASSERT_EQ(Convert({"--type=0", "--width=8", "--height=5", "--offset-x=-3", "--offset-y=2"}).exitCode, 0);
     // Output dot (x, y) is input dot (x - 3, y + 2).
     Dots expected;
     for (std::uint32_t y = 0; y < 5; ++y)

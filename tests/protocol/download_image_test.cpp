@@ -18,9 +18,7 @@ std::unique_ptr<CPicture> PictureOf(std::uint32_t width, std::uint32_t height, c
 
 TEST(DownloadChecksum, IsZeroMinusTheByteSumModulo65536)
 {
-    Bytes image(18, 0xFF);  // 18 * 0xFF + 0x46 = 0x1234
-    image.push_back(0x46);
-    EXPECT_EQ(DownloadChecksum(image), 0xEDCC);
+    EXPECT_EQ(DownloadChecksum(Bytes{0x12, 0x34}), 0x10000 - 0x46);
     // 300 * 0xFF = 0x12AD4, whose carry is lost.
     EXPECT_EQ(DownloadChecksum(Bytes(300, 0xFF)), 0x10000 - 0x2AD4);
 }

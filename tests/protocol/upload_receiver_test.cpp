@@ -68,10 +68,12 @@ TEST(UploadReceiver, HeaderChunkStartsWithoutProgressAndLaterChunksReportThePerc
     EXPECT_EQ(receiver.Feed(UploadReply(200)), (Events{{Kind::UploadStarted, 200, {}}, {Kind::UploadProgress, 100, {}},
                                                         {Kind::UploadComplete, 200, Bitmap(200)}}));
 
-    // Below one percent a chunk reports nothing; 25,000,000 x 100 does not fit 32 bits.
-    receiver.Feed(UploadHeader(30'000'000));
+    // Below one percent a chunk reports nothing; 45,000,000 x 100 does not fit 32 bits.
+    receiver.Feed(UploadHeader(50'000'000));
     EXPECT_TRUE(receiver.Feed(Bytes(1, 0x00)).empty());
-    EXPECT_EQ(receiver.Feed(Bytes(25'000'000 - 7, 0x00)), (Events{{Kind::UploadProgress, 83, {}}}));
+    for (int megabytes = 0; megabytes < 44; ++megabytes)
+        receiver.Feed(Bytes(1'000'000, 0x00));
+    EXPECT_EQ(receiver.Feed(Bytes(1'000'000 - 7, 0x00)), (Events{{Kind::UploadProgress, 90, {}}}));
 }
 
 // Bytes past the announced size are never stored, whatever the pieces.
@@ -109,9 +111,10 @@ TEST(UploadReceiver, EmptySlotAndEraseAcknowledgementOutsideAnUploadOnly)
     }
     UploadReceiver receiver;
     EXPECT_EQ(receiver.Feed(Bytes{0x6A, 0x00, 0x01}), (Events{{Kind::BytesDropped, 3, {}}}));
-    EXPECT_EQ(receiver.Feed(Bytes{0x0D, 0x41}), (Events{{Kind::EraseAcknowledged, 0, {}}, {Kind::BytesDropped, 1, {}}}));
+    const Events acknowledgedThenDropped{{Kind::EraseAcknowledged, 0, {}}, {Kind::BytesDropped, 1, {}}};
+    EXPECT_EQ(receiver.Feed(Bytes{0x0D, 0x41}), acknowledgedThenDropped);
     // A marker that begins no reply gives way to what follows it.
-    EXPECT_EQ(receiver.Feed(Bytes{0x6A, 0x0D}), (Events{{Kind::EraseAcknowledged, 0, {}}, {Kind::BytesDropped, 1, {}}}));
+    EXPECT_EQ(receiver.Feed(Bytes{0x6A, 0x0D}), acknowledgedThenDropped);
     Bytes doubled = UploadReply(50);
     doubled.insert(doubled.begin(), 0x6A);
     EXPECT_EQ(Completed(FeedInChunks(receiver, doubled, 1)), Bitmap(50));

@@ -9,8 +9,6 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 PrinterProcess::PrinterProcess(const std::vector<std::string>& options)
 {
     static int instance = 0;
