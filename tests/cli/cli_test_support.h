@@ -42,7 +42,7 @@ protected:
         EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << "no scratch folder";
         m_scratch = pattern;
     }
-    ~CliTest() override { std::filesystem::remove_all(m_scratch); }
+    ~CliTest() override { std::error_code ignored; std::filesystem::remove_all(m_scratch, ignored); }
 
     std::string File(const std::string& name) const { return (m_scratch / name).string(); }
 

@@ -49,7 +49,8 @@ PrinterProcess::PrinterProcess(const std::vector<std::string>& options)
 PrinterProcess::~PrinterProcess()
 {
     Stop();
-    std::filesystem::remove_all(m_folder);
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
 }
 
 bool PrinterProcess::Send(const Bytes& bytes)
