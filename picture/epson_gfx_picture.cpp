@@ -17,8 +17,6 @@ constexpr std::string_view kNotEpsonGraphics = "Error - File Format is not Epson
 constexpr std::string_view kTooWide = "Error - Picture too wide for EPSON GFX format (at most 65535 dots)";
 constexpr std::string_view kTooTall = "Error - Picture too tall for EPSON GFX format (at most 4294967280 dots)";
 
-// The bit-image command must begin within this many bytes to be recognised.
-constexpr std::size_t kHeaderSearchLimit = 128;
 constexpr std::uint32_t kBandRows = 24;
 constexpr std::uint32_t kBandBytesPerColumn = kBandRows / 8;
 // Positions and column counts are 16-bit numbers in the stream.
@@ -162,17 +160,15 @@ PictureResult CEpsonGfxPicture::Parse(std::string& message)
 {
     if (!m_pFileImage)
         return PR_NO_IMAGE;
-    const auto header = ByteReader(*m_pFileImage).FindPair(escp::kEsc, escp::kBitImage, kHeaderSearchLimit);
-    if (!header) {
+    EpsonBitImageReader measure;
+    const auto size = MeasureEscpPicture(*m_pFileImage, escp::kBitImage, measure);
+    if (!size) {
         message = kNotEpsonGraphics;
         return PR_WRONG_FORMAT;
     }
-    m_nHeaderOffset = static_cast<std::uint32_t>(*header);
-
-    EpsonBitImageReader measure;
-    const EscpWalkState walked = WalkEscpStream(*m_pFileImage, escp::kBitImage, measure);
-    m_nWidth = SaturatedDots(walked.width);
-    m_nHeight = SaturatedDots(walked.row);
+    m_nHeaderOffset = size->headerOffset;
+    m_nWidth = size->width;
+    m_nHeight = size->height;
     return PR_OK;
 }
 

@@ -6,6 +6,8 @@
 
 namespace {
 
+// The graphics command must begin within this many bytes to be recognised.
+constexpr std::size_t kHeaderSearchLimit = 128;
 // Rows that a line feed moves down: one 24-dot band.
 constexpr std::uint64_t kLineFeedRows = 24;
 
@@ -94,4 +96,14 @@ EscpWalkState WalkEscpStream(std::span<const std::uint8_t> stream, std::uint8_t 
     while (!cursor.AtEnd() && RunCommand(cursor, graphicsLetter, graphics, state)) {
     }
     return state;
+}
+
+std::optional<EscpPictureSize> MeasureEscpPicture(std::span<const std::uint8_t> stream, std::uint8_t graphicsLetter,
+                                                  EscpGraphics& measure)
+{
+    const auto header = ByteReader(stream).FindPair(escp::kEsc, graphicsLetter, kHeaderSearchLimit);
+    if (!header)
+        return std::nullopt;
+    const EscpWalkState walked = WalkEscpStream(stream, graphicsLetter, measure);
+    return EscpPictureSize{static_cast<std::uint32_t>(*header), SaturatedDots(walked.width), SaturatedDots(walked.row)};
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 
 // Where a walk through an ESC/P stream stands, in dots. Kept in 64 bits so
@@ -41,3 +42,16 @@ inline std::uint32_t SaturatedDots(std::uint64_t dots)
 {
     return dots < kSaturatedDots ? static_cast<std::uint32_t>(dots) : kSaturatedDots;
 }
+
+// What Parse learns of a stream picture: where its graphics command first
+// stands, and the size the whole walk reaches.
+struct EscpPictureSize {
+    std::uint32_t headerOffset;
+    std::uint32_t width;
+    std::uint32_t height;
+};
+
+// Nothing when ESC and graphicsLetter do not begin within the stream's first
+// 128 bytes: the stream is not of that format.
+std::optional<EscpPictureSize> MeasureEscpPicture(std::span<const std::uint8_t> stream, std::uint8_t graphicsLetter,
+                                                  EscpGraphics& measure);

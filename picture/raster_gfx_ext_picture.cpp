@@ -14,8 +14,6 @@ namespace {
 constexpr std::string_view kNotExtendedRaster = "Error - File Format is not Extended Raster Graphics (1B 2E)";
 constexpr std::string_view kTooWide = "Error - Picture too wide for RASTER GFX EXT format (at most 2040 dots)";
 
-// The raster-line command must begin within this many bytes to be recognised.
-constexpr std::size_t kHeaderSearchLimit = 128;
 // The repeat count of a raster line is a 16-bit number.
 constexpr std::uint32_t kMaxRepeat = 0xFFFF;
 
@@ -157,17 +155,15 @@ PictureResult CRasterGfxExtPicture::Parse(std::string& message)
 {
     if (!m_pFileImage)
         return PR_NO_IMAGE;
-    const auto header = ByteReader(*m_pFileImage).FindPair(escp::kEsc, escp::kRasterLine, kHeaderSearchLimit);
-    if (!header) {
+    RasterLineReader measure;
+    const auto size = MeasureEscpPicture(*m_pFileImage, escp::kRasterLine, measure);
+    if (!size) {
         message = kNotExtendedRaster;
         return PR_WRONG_FORMAT;
     }
-    m_nHeaderOffset = static_cast<std::uint32_t>(*header);
-
-    RasterLineReader measure;
-    const EscpWalkState walked = WalkEscpStream(*m_pFileImage, escp::kRasterLine, measure);
-    m_nWidth = SaturatedDots(walked.width);
-    m_nHeight = SaturatedDots(walked.row);
+    m_nHeaderOffset = size->headerOffset;
+    m_nWidth = size->width;
+    m_nHeight = size->height;
     return PR_OK;
 }
 
