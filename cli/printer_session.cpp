@@ -9,13 +9,6 @@
 #include <algorithm>
 #include <iostream>
 
-namespace {
-
-// The connection always asks for 8 data bits; the word length is no setting.
-constexpr std::int32_t kDataBits = 8;
-
-}  // namespace
-
 int ReportFailure(std::string_view message)
 {
     std::cerr << message << '\n';
@@ -83,12 +76,7 @@ bool PrinterSession::Connect(std::string& failure)
     if (m_options.devicePath) {
         // A device path has no place in the settings: the line is set up as
         // ConnectPrinter sets it up, then the path is opened.
-        link.put_BaudRate(m_settings.m_nBaudRate);
-        link.put_DataBits(kDataBits);
-        link.put_Parity(m_settings.m_nParity);
-        link.put_StopBits(m_settings.m_nStopBits);
-        link.put_FlowControl(m_settings.m_nFlowControl);
-        link.SetTimeouts(m_settings.m_nReadTimeout, m_settings.m_nWriteTimeout);
+        ApplyLineSettings(link, m_settings);
         link.Open(*m_options.devicePath);
     } else {
         ConnectPrinter(&link, m_settings, m_context);

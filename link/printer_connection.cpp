@@ -79,12 +79,7 @@ void Connect(ICommunication& communication, const CommSettings& settings, Connec
     if (communication.IsOpen())
         communication.Close();
 
-    communication.put_BaudRate(settings.m_nBaudRate);
-    communication.put_DataBits(kDataBits);
-    communication.put_Parity(settings.m_nParity);
-    communication.put_StopBits(settings.m_nStopBits);
-    communication.put_FlowControl(settings.m_nFlowControl);
-    communication.SetTimeouts(settings.m_nReadTimeout, settings.m_nWriteTimeout);
+    ApplyLineSettings(communication, settings);
 
     const std::optional<std::string> portName = settings.m_nInterface == kInterfaceUsb
                                                     ? PrepareUsb(communication, context)
@@ -112,6 +107,16 @@ std::optional<std::string> PortName(std::int32_t interfaceKind, std::int32_t por
 std::string OwnUsbDriverFile(const std::string& programFolder)
 {
     return programFolder + std::string(kOwnUsbDriverPath);
+}
+
+void ApplyLineSettings(ICommunication& communication, const CommSettings& settings)
+{
+    communication.put_BaudRate(settings.m_nBaudRate);
+    communication.put_DataBits(kDataBits);
+    communication.put_Parity(settings.m_nParity);
+    communication.put_StopBits(settings.m_nStopBits);
+    communication.put_FlowControl(settings.m_nFlowControl);
+    communication.SetTimeouts(settings.m_nReadTimeout, settings.m_nWriteTimeout);
 }
 
 void ConnectPrinter(ICommunication* communication, const CommSettings& settings, ConnectionContext& context)

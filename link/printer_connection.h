@@ -42,6 +42,10 @@ std::optional<std::string> PortName(std::int32_t interfaceKind, std::int32_t por
 // The installation file that puts the program's own USB driver in charge.
 std::string OwnUsbDriverFile(const std::string& programFolder);
 
+// The serial line parameters and the time-outs, in the order the component
+// takes them; sent whatever the interface, 8 data bits always.
+void ApplyLineSettings(ICommunication& communication, const CommSettings& settings);
+
 // (Re)opens the link with the settings. Failures end in a message or in the
 // status text; the component alone knows whether the port is open.
 void ConnectPrinter(ICommunication* communication, const CommSettings& settings, ConnectionContext& context);
