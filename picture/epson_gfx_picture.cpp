@@ -216,10 +216,5 @@ PictureResult CEpsonGfxPicture::Write(std::uint32_t& width, std::uint32_t& heigh
     const PictureResult written = WriteFileImage(message);
     if (written != PR_OK)
         return written;
-    if (height != m_nHeight) {
-        height = m_nHeight;
-        message = picture_messages::kHeightAdjusted;
-        return PR_ADJUSTED;
-    }
-    return PR_OK;
+    return ReportRounding(width, height, picture_messages::kHeightAdjusted, message);
 }

@@ -131,16 +131,6 @@ PictureResult CLogoPicture::BuildImage(std::uint32_t width, std::uint32_t height
     return PR_OK;
 }
 
-PictureResult CLogoPicture::ReportRounding(std::uint32_t& width, std::uint32_t& height, std::string& message) const
-{
-    if (width == m_nWidth && height == m_nHeight)
-        return PR_OK;
-    width = m_nWidth;
-    height = m_nHeight;
-    message = picture_messages::kWidthHeightAdjusted;
-    return PR_ADJUSTED;
-}
-
 PictureResult CLogoPicture::Write(std::uint32_t& width, std::uint32_t& height, std::string& message)
 {
     const PictureResult built = BuildImage(width, height, message);
@@ -149,7 +139,7 @@ PictureResult CLogoPicture::Write(std::uint32_t& width, std::uint32_t& height, s
     const PictureResult written = WriteFileImage(message);
     if (written != PR_OK)
         return written;
-    return ReportRounding(width, height, message);
+    return ReportRounding(width, height, picture_messages::kWidthHeightAdjusted, message);
 }
 
 PictureResult CLogoPicture::BuildFileImage(std::uint32_t& width, std::uint32_t& height, std::string& message,
@@ -165,5 +155,5 @@ PictureResult CLogoPicture::BuildFileImage(std::uint32_t& width, std::uint32_t& 
         return PR_NO_MEMORY;
     }
     count = m_nSize;
-    return ReportRounding(width, height, message);
+    return ReportRounding(width, height, picture_messages::kWidthHeightAdjusted, message);
 }

@@ -24,6 +24,4 @@ private:
     // Rounds the size up to whole bytes of dots and builds the file image of
     // the dots in m_pFileImage; PR_OK, PR_INVALID or PR_NO_MEMORY.
     PictureResult BuildImage(std::uint32_t width, std::uint32_t height, std::string& message);
-    // Hands the rounded size back to the caller when it differs.
-    PictureResult ReportRounding(std::uint32_t& width, std::uint32_t& height, std::string& message) const;
 };

@@ -201,3 +201,14 @@ PictureResult CPicture::WriteFileImage(std::string& message)
     }
     return PR_OK;
 }
+
+PictureResult CPicture::ReportRounding(std::uint32_t& width, std::uint32_t& height, std::string_view adjusted,
+                                       std::string& message) const
+{
+    if (width == m_nWidth && height == m_nHeight)
+        return PR_OK;
+    width = m_nWidth;
+    height = m_nHeight;
+    message = adjusted;
+    return PR_ADJUSTED;
+}

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class FileAccess { Read, Write };
@@ -73,6 +74,11 @@ protected:
     // Write's last step: one write of the whole file image, then the file is
     // closed and the image dropped. PR_OK or PR_WRITE_FAILED.
     PictureResult WriteFileImage(std::string& message);
+    // A format's size rules have left the size written in m_nWidth and
+    // m_nHeight: hands it back and reports it with the format's text when it
+    // differs from the size asked for.
+    PictureResult ReportRounding(std::uint32_t& width, std::uint32_t& height, std::string_view adjusted,
+                                 std::string& message) const;
 
     std::unique_ptr<PictureFile> m_hFile;
     std::string m_strFileName;

@@ -191,8 +191,7 @@ PictureResult CRasterGfxExtPicture::Write(std::uint32_t& width, std::uint32_t& h
         message = kTooWide;
         return PR_INVALID;
     }
-    const std::uint32_t roundedWidth = 8 * rowBytes;
-    m_nWidth = roundedWidth;
+    m_nWidth = 8 * rowBytes;
     m_nHeight = height;
 
     try {
@@ -215,10 +214,5 @@ PictureResult CRasterGfxExtPicture::Write(std::uint32_t& width, std::uint32_t& h
     const PictureResult written = WriteFileImage(message);
     if (written != PR_OK)
         return written;
-    if (width != roundedWidth) {
-        width = roundedWidth;
-        message = picture_messages::kWidthAdjusted;
-        return PR_ADJUSTED;
-    }
-    return PR_OK;
+    return ReportRounding(width, height, picture_messages::kWidthAdjusted, message);
 }

@@ -78,8 +78,7 @@ PictureResult CRasterGfxPicture::Write(std::uint32_t& width, std::uint32_t& heig
         message = picture_messages::kMemoryAllocation;
         return PR_NO_MEMORY;
     }
-    const std::uint32_t roundedWidth = 8 * rowBytes;
-    m_nWidth = roundedWidth;
+    m_nWidth = 8 * rowBytes;
     m_nHeight = height;
     m_nSize = static_cast<std::uint32_t>(size);
 
@@ -100,10 +99,5 @@ PictureResult CRasterGfxPicture::Write(std::uint32_t& width, std::uint32_t& heig
     const PictureResult written = WriteFileImage(message);
     if (written != PR_OK)
         return written;
-    if (width != roundedWidth) {
-        width = roundedWidth;
-        message = picture_messages::kWidthAdjusted;
-        return PR_ADJUSTED;
-    }
-    return PR_OK;
+    return ReportRounding(width, height, picture_messages::kWidthAdjusted, message);
 }
