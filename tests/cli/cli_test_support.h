@@ -2,22 +2,20 @@
 
 #include "bmp_picture.h"
 #include "picture_factory.h"
+#include "spawn_process.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 using Dots = std::vector<std::uint8_t>;
 
@@ -51,19 +49,9 @@ protected:
     CliRun Run(std::vector<std::string> args, std::chrono::milliseconds limit = std::chrono::seconds(15))
     {
         args.insert(args.begin(), VELLUMIO_CLI_EXECUTABLE);
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        for (const auto& [fd, name] : {std::pair{STDOUT_FILENO, "cli.out"}, std::pair{STDERR_FILENO, "cli.err"}})
-            posix_spawn_file_actions_addopen(&actions, fd, File(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = 0;
-        const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << argv[0];
+        const pid_t pid = SpawnProcess(args, {{STDOUT_FILENO, File("cli.out")}, {STDERR_FILENO, File("cli.err")}});
+        if (pid < 0) {
+            ADD_FAILURE() << "cannot start " << args[0];
             return {};
         }
         const auto deadline = std::chrono::steady_clock::now() + limit;

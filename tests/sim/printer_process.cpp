@@ -1,9 +1,10 @@
 #include "printer_process.h"
 
+#include "spawn_process.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -20,17 +21,7 @@ PrinterProcess::PrinterProcess(const std::vector<std::string>& options)
     std::vector<std::string> args{VIRTUAL_PRINTER_EXECUTABLE, "--link", LinkPath().string(), "--paper",
                                   PaperFolder().string()};
     args.insert(args.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string announced = (m_folder / "stdout").string();
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, announced.c_str(), O_WRONLY | O_CREAT, 0600);
-    if (::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        m_pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    m_pid = SpawnProcess(args, {{STDOUT_FILENO, (m_folder / "stdout").string()}});
 
     // The link appears once the terminal is up.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
