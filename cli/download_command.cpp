@@ -8,6 +8,7 @@
 #include "picture_factory.h"
 #include "printer_commands.h"
 #include "printer_replies.h"
+#include "printer_request.h"
 
 #include <iomanip>
 #include <iostream>
@@ -100,7 +101,7 @@ int RunDownload(std::span<const std::string> args)
         return ReportFailure(printer_messages::kDownloadStopped);
 
     const ChecksumCheck check = CheckChecksumReply(
-        session->Link().SendReceive(printer::ChecksumQuery(slot), printer::kChecksumReplyLength), checksum);
+        AskPrinter(session->Link(), printer::ChecksumQuery(slot), printer::kChecksumReplyLength), checksum);
     if (check.verdict != ChecksumVerdict::Verified)
         return ReportFailure(check.message);
 

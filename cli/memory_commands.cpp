@@ -4,6 +4,7 @@
 
 #include "printer_commands.h"
 #include "printer_replies.h"
+#include "printer_request.h"
 
 #include <algorithm>
 #include <iostream>
@@ -25,12 +26,12 @@ MemoryFigures QueryMemory(ICommunication& link, std::int32_t protocolLevel)
     MemoryFigures figures;
     if (protocolLevel != 0) {
         figures.totalKbytes =
-            TotalMemoryKbytes(link.SendReceive(printer::TotalMemoryQuery(), printer::kTotalMemoryReplyLength));
+            TotalMemoryKbytes(AskPrinter(link, printer::TotalMemoryQuery(), printer::kTotalMemoryReplyLength));
         figures.logoKbytes =
-            LogoMemoryKbytes(link.SendReceive(printer::LogoMemoryQuery(), printer::kLogoMemoryReplyLength));
+            LogoMemoryKbytes(AskPrinter(link, printer::LogoMemoryQuery(), printer::kLogoMemoryReplyLength));
     }
     figures.remainingBytes =
-        RemainingMemoryText(link.SendReceive(printer::RemainingMemoryQuery(), printer::kRemainingMemoryReplyLength));
+        RemainingMemoryText(AskPrinter(link, printer::RemainingMemoryQuery(), printer::kRemainingMemoryReplyLength));
     figures.complete =
         figures.remainingBytes && (protocolLevel == 0 || (figures.totalKbytes && figures.logoKbytes));
     return figures;
@@ -98,7 +99,7 @@ int RunSetMemory(std::span<const std::string> args)
     std::int32_t totalKbytes = 0;
     if (protocolLevel != 0) {
         const auto total =
-            TotalMemoryKbytes(link.SendReceive(printer::TotalMemoryQuery(), printer::kTotalMemoryReplyLength));
+            TotalMemoryKbytes(AskPrinter(link, printer::TotalMemoryQuery(), printer::kTotalMemoryReplyLength));
         if (!total)
             return ReportFailure(printer_messages::kCommunicationFailure);
         totalKbytes = *total;
@@ -109,7 +110,7 @@ int RunSetMemory(std::span<const std::string> args)
         throw UsageError("KB must be one of " + ChoiceList(choices) + ", not " + std::to_string(kbytes));
 
     const MemorySizeOutcome outcome =
-        CheckMemorySizeReply(link.SendReceive(*command, printer::kSetMemorySizeReplyLength));
+        CheckMemorySizeReply(AskPrinter(link, *command, printer::kSetMemorySizeReplyLength));
     const MemoryFigures figures = QueryMemory(link, protocolLevel);
     PrintMemory(figures);
     if (outcome.verdict != MemorySizeVerdict::Accepted)

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 enum class FileAccess { Read, Write };
@@ -46,6 +47,8 @@ public:
     std::uint32_t SetFileImage(std::span<const std::uint8_t> data);
 
     const std::string& GetFileName() const { return m_strFileName; }
+    // The name a later save writes under; the picture's own file is not touched.
+    void SetFileName(std::string fileName) { m_strFileName = std::move(fileName); }
     std::uint32_t GetWidth() const { return m_nWidth; }
     std::uint32_t GetHeight() const { return m_nHeight; }
     std::int32_t GetOffsetX() const { return m_nOffsetX; }

@@ -7,7 +7,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libusb-1.0-0-dev
-  netpbm imagemagick hyperfine xvfb xdotool
+  netpbm imagemagick hyperfine xvfb xdotool x11-utils
+  at-spi2-core python3-pyatspi dbus-x11 libx11-dev time xdg-utils
 )
 
 missing=()

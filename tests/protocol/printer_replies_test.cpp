@@ -8,7 +8,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::string_view kFailure = "The command has not been sent, there is communication failure.";
 
-SendReceiveResult Reply(Bytes bytes, bool ok = true)
+PrinterReply Reply(Bytes bytes, bool ok = true)
 {
     return {ok, std::move(bytes)};
 }
@@ -16,7 +16,7 @@ SendReceiveResult Reply(Bytes bytes, bool ok = true)
 TEST(ChecksumReply, VerdictsForTheChecksum0xEDCC)
 {
     const struct {
-        SendReceiveResult reply;
+        PrinterReply reply;
         ChecksumVerdict verdict;
         std::string_view message;
     } cases[] = {
@@ -30,7 +30,7 @@ TEST(ChecksumReply, VerdictsForTheChecksum0xEDCC)
         {Reply({0x65, 0x01, 0xCC, 0xED, 0x00}), ChecksumVerdict::CommunicationFailure, kFailure},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.reply.reply) + (c.reply.ok ? "" : " not ok"));
+        SCOPED_TRACE(::testing::PrintToString(c.reply.bytes) + (c.reply.ok ? "" : " not ok"));
         const ChecksumCheck check = CheckChecksumReply(c.reply, 0xEDCC);
         EXPECT_EQ(check.verdict, c.verdict);
         EXPECT_EQ(check.message, c.message);
@@ -56,7 +56,7 @@ TEST(MemoryReplies, FiguresComeOnlyFromValidRepliesOfTheExpectedLength)
     const MemorySizeOutcome refused = CheckMemorySizeReply(Reply({0x15}));
     EXPECT_EQ(refused.verdict, MemorySizeVerdict::Refused);
     EXPECT_EQ(refused.message, "The command has been sent, but the printer has returned one error.");
-    for (const SendReceiveResult& reply : {Reply({0x06}, false), Reply({}), Reply({0x06, 0x06})}) {
+    for (const PrinterReply& reply : {Reply({0x06}, false), Reply({}), Reply({0x06, 0x06})}) {
         EXPECT_EQ(CheckMemorySizeReply(reply).verdict, MemorySizeVerdict::CommunicationFailure);
         EXPECT_EQ(CheckMemorySizeReply(reply).message, kFailure);
     }

@@ -10,15 +10,15 @@ namespace {
 constexpr std::int32_t kLargestSizeWithoutVersion = 1024;
 constexpr std::int32_t kLargestOfferedSize = 1280;
 
-bool HasLength(const SendReceiveResult& reply, std::int32_t expected)
+bool HasLength(const PrinterReply& reply, std::int32_t expected)
 {
-    return reply.ok && reply.reply.size() == static_cast<std::size_t>(expected);
+    return reply.ok && reply.bytes.size() == static_cast<std::size_t>(expected);
 }
 
 // The memory figure carried in one byte of a valid reply.
-std::optional<std::int32_t> KbytesAt(const SendReceiveResult& reply, std::size_t pos)
+std::optional<std::int32_t> KbytesAt(const PrinterReply& reply, std::size_t pos)
 {
-    const auto units = ByteReader(reply.reply).U8(pos);
+    const auto units = ByteReader(reply.bytes).U8(pos);
     if (!units)
         return std::nullopt;
     return static_cast<std::int32_t>(*units * printer::kMemoryUnitKbytes);
@@ -26,11 +26,11 @@ std::optional<std::int32_t> KbytesAt(const SendReceiveResult& reply, std::size_t
 
 }  // namespace
 
-ChecksumCheck CheckChecksumReply(const SendReceiveResult& reply, std::uint16_t checksum)
+ChecksumCheck CheckChecksumReply(const PrinterReply& reply, std::uint16_t checksum)
 {
     if (!HasLength(reply, printer::kChecksumReplyLength))
         return {ChecksumVerdict::CommunicationFailure, printer_messages::kCommunicationFailure};
-    const ByteReader reader(reply.reply);
+    const ByteReader reader(reply.bytes);
     if (reader.U8(1).value_or(0) == 0)
         return {ChecksumVerdict::NotStored, printer_messages::kLogoNotDownloaded};
     if (reader.Le16(2) == checksum)
@@ -38,33 +38,33 @@ ChecksumCheck CheckChecksumReply(const SendReceiveResult& reply, std::uint16_t c
     return {ChecksumVerdict::WrongChecksum, printer_messages::kWrongChecksum};
 }
 
-std::optional<std::int32_t> TotalMemoryKbytes(const SendReceiveResult& reply)
+std::optional<std::int32_t> TotalMemoryKbytes(const PrinterReply& reply)
 {
     if (!HasLength(reply, printer::kTotalMemoryReplyLength))
         return std::nullopt;
     return KbytesAt(reply, 0);
 }
 
-std::optional<std::int32_t> LogoMemoryKbytes(const SendReceiveResult& reply)
+std::optional<std::int32_t> LogoMemoryKbytes(const PrinterReply& reply)
 {
     if (!HasLength(reply, printer::kLogoMemoryReplyLength))
         return std::nullopt;
     return KbytesAt(reply, 1);
 }
 
-std::optional<std::string> RemainingMemoryText(const SendReceiveResult& reply)
+std::optional<std::string> RemainingMemoryText(const PrinterReply& reply)
 {
-    if (!reply.ok || reply.reply.empty())
+    if (!reply.ok || reply.bytes.empty())
         return std::nullopt;
-    const auto end = std::find(reply.reply.begin(), reply.reply.end(), std::uint8_t{0});
-    return std::string(reply.reply.begin(), end);
+    const auto end = std::find(reply.bytes.begin(), reply.bytes.end(), std::uint8_t{0});
+    return std::string(reply.bytes.begin(), end);
 }
 
-MemorySizeOutcome CheckMemorySizeReply(const SendReceiveResult& reply)
+MemorySizeOutcome CheckMemorySizeReply(const PrinterReply& reply)
 {
     if (!HasLength(reply, printer::kSetMemorySizeReplyLength))
         return {MemorySizeVerdict::CommunicationFailure, printer_messages::kCommunicationFailure};
-    if (ByteReader(reply.reply).U8(0) == printer::kAccepted)
+    if (ByteReader(reply.bytes).U8(0) == printer::kAccepted)
         return {MemorySizeVerdict::Accepted, {}};
     return {MemorySizeVerdict::Refused, printer_messages::kPrinterError};
 }

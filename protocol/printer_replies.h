@@ -1,6 +1,6 @@
 #pragma once
 
-#include "communication.h"
+#include "printer_reply.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,15 +23,15 @@ struct ChecksumCheck {
     std::string_view message;  // empty when verified
 };
 
-ChecksumCheck CheckChecksumReply(const SendReceiveResult& reply, std::uint16_t checksum);
+ChecksumCheck CheckChecksumReply(const PrinterReply& reply, std::uint16_t checksum);
 
 // The figures in kbytes; nothing when the reply is not valid, in which case
 // the program leaves its shown figure as it was.
-std::optional<std::int32_t> TotalMemoryKbytes(const SendReceiveResult& reply);
-std::optional<std::int32_t> LogoMemoryKbytes(const SendReceiveResult& reply);
+std::optional<std::int32_t> TotalMemoryKbytes(const PrinterReply& reply);
+std::optional<std::int32_t> LogoMemoryKbytes(const PrinterReply& reply);
 // The printer sends the remaining bytes as text, ended by a zero byte or by
 // the end of what came back.
-std::optional<std::string> RemainingMemoryText(const SendReceiveResult& reply);
+std::optional<std::string> RemainingMemoryText(const PrinterReply& reply);
 
 enum class MemorySizeVerdict {
     Accepted,
@@ -44,7 +44,7 @@ struct MemorySizeOutcome {
     std::string_view message;  // empty when accepted
 };
 
-MemorySizeOutcome CheckMemorySizeReply(const SendReceiveResult& reply);
+MemorySizeOutcome CheckMemorySizeReply(const PrinterReply& reply);
 
 // The sizes in kbytes the memory-size choice offers, rising: multiples of 64
 // up to the largest size and never above 1280. Without the protocol level

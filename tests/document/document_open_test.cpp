@@ -1,0 +1,130 @@
+#include "document_test_support.h"
+
+#include <filesystem>
+
+using namespace document_test;
+
+namespace {
+
+using DocumentOpen = DocumentTest;
+
+TEST_F(DocumentOpen, FilesOpenAsTheFirstFormatInProbingOrderThatKnowsThem)
+{
+    const struct { const char* what; Bytes bytes; PictureType type; } cases[] = {
+        {"raster rows also holding LOGO, EPSON and EXT commands",
+         Concat({{0x11, 0x1D, 0x2A, 0x00, 0x00, 0x1B, 0x2A, 0x21, 0x00, 0x00, 0x1B, 0x2E, 0x11}, Bytes(11, 0)}),
+         PT_RASTER_GFX},
+        {"a bitmap whose dots spell a logo", BmpFile{.width = 32, .height = 1, .storedRows = {0x1D, 0x2A, 0, 0}}.Build(),
+         PT_BITMAP},
+        {"an EXT line", {0x1B, 0x2E, 0x00, 0x01, 0x01, 0x00, 0xFF}, PT_RASTER_GFX_EXT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        doc.SetModifiedFlag();
+        doc.m_bNewInput = false;
+        const std::string path = Store("in.gfx", c.bytes);
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        EXPECT_EQ(messages, std::vector<std::string>{});
+        EXPECT_EQ(events, std::vector<std::string>{"hint 1"});
+        ASSERT_NE(doc.InputPicture(), nullptr);
+        EXPECT_EQ(doc.InputPicture()->GetType(), c.type);
+        EXPECT_EQ(BitsOf(*doc.InputPicture()), BitsOf(*DecodeBytes(c.type, c.bytes).picture));
+        EXPECT_EQ(doc.FilePath(), path);
+        EXPECT_TRUE(doc.m_bNewInput);
+        EXPECT_FALSE(doc.IsModified());
+        Forget();
+    }
+}
+
+// A failed open shows one message, leaves no input and keeps the output.
+TEST_F(DocumentOpen, AFailedOpenShowsOneMessageAndDropsTheInput)
+{
+    const struct { const char* what; Bytes bytes; std::string message; } cases[] = {
+        {"no format knows it", Bytes(300, 0x1B), "Picture type not supported."},
+        {"raster rows cut short", {0x11, 0x1D, 0x2A, 0x00, 0x00}, "Error - File Format is not Raster Graphics (11)"},
+        {"too many dots to hold", Concat({{0x1B, 0x2A, 0x00, 0x00, 0x00, 0x1B, 0x24, 0xFF, 0xFF}, Bytes(1400, 0x0A)}),
+         kNoMemory},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenBitmap(16, 4);
+        ASSERT_TRUE(doc.BuildOutputPicture(PT_LOGO, "", 8, 8, 0, 0));
+        EXPECT_FALSE(doc.OnOpenDocument(Store("in.gfx", c.bytes)));
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(events, std::vector<std::string>{});
+        EXPECT_EQ(doc.InputPicture(), nullptr);
+        EXPECT_NE(doc.OutputPicture(), nullptr);
+    }
+}
+
+TEST_F(DocumentOpen, AnUnreadablePathKeepsTheDocumentAndAVanishedFileStopsAtTheFirstProbe)
+{
+    OpenBitmap(16, 4);
+    const std::string opened = doc.FilePath();
+    for (const std::string& path : {dir.Path("missing.bmp"), dir.root.string()}) {
+        EXPECT_FALSE(doc.OnOpenDocument(path));
+        EXPECT_EQ(messages, std::vector<std::string>{"Cannot open file " + path + "."});
+        EXPECT_NE(doc.InputPicture(), nullptr);
+        EXPECT_EQ(doc.FilePath(), opened);
+        Forget();
+    }
+    std::filesystem::remove(opened);
+    EXPECT_FALSE(doc.LoadInputPicture());
+    EXPECT_EQ(messages, std::vector<std::string>{"Error - File Open : " + opened});
+    EXPECT_EQ(doc.InputPicture(), nullptr);
+}
+
+TEST_F(DocumentOpen, OpeningWhileTheOutputIsShownShowsTheInput)
+{
+    OpenBitmap(16, 4);
+    doc.OnOutputPicture();
+    Forget();
+    ASSERT_TRUE(doc.OnOpenDocument(doc.FilePath()));
+    EXPECT_EQ(events, (std::vector<std::string>{"input shown", "status Input picture displayed - Communication broken",
+                                                "hint 1"}));
+    EXPECT_EQ(doc.DisplayedPicture(), doc.InputPicture());
+}
+
+TEST_F(DocumentOpen, AnUploadReplacesTheInputAndDropsTheOutput)
+{
+    const Bytes uploaded = NoiseBitmap(24, 3);
+    for (const bool outputShown : {false, true}) {
+        SCOPED_TRACE(outputShown ? "output shown" : "input shown");
+        OpenBitmap(16, 4);
+        ASSERT_TRUE(doc.BuildOutputPicture(PT_LOGO, "", 8, 8, 0, 0));
+        if (outputShown)
+            doc.OnOutputPicture();
+        Forget();
+        doc.LoadUploadedPicture(uploaded);
+        EXPECT_EQ(messages, std::vector<std::string>{});
+        EXPECT_EQ(events.back(), "hint 1");
+        EXPECT_TRUE(doc.m_bInputDisplayed);
+        EXPECT_TRUE(doc.m_bNewInput);
+        EXPECT_EQ(doc.OutputPicture(), nullptr);
+        ASSERT_NE(doc.InputPicture(), nullptr);
+        EXPECT_EQ(doc.InputPicture()->GetFileName(), "");
+        EXPECT_EQ(BitsOf(*doc.InputPicture()), BitsOf(*DecodeBytes(PT_BITMAP, uploaded).picture));
+    }
+}
+
+// A bitmap the format calls unusable is refused rather than decoded into
+// wrong dots.
+TEST_F(DocumentOpen, AnUnusableUploadLeavesNoPicture)
+{
+    const struct { const char* what; Bytes bytes; std::string message; } cases[] = {
+        {"not a bitmap", {0x1D, 0x2A, 0x01, 0x01}, "Picture type not supported."},
+        {"four bits a dot", BmpFile{.width = 8, .height = 1, .bitsPerPixel = 4, .storedRows = Bytes(4)}.Build(),
+         "Error - Bmp File is not monochrome"},
+        {"rows missing", BmpFile{.width = 8, .height = 9, .storedRows = Bytes(4)}.Build(), "Error - Bmp File is truncated"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenBitmap(16, 4);
+        doc.LoadUploadedPicture(c.bytes);
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(events, std::vector<std::string>{});
+        EXPECT_EQ(doc.InputPicture(), nullptr);
+    }
+}
+
+}  // namespace
