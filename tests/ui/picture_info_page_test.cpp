@@ -1,0 +1,380 @@
+#include "dialog_units.h"
+#include "expected_messages.h"
+#include "picture_factory.h"
+#include "picture_info_page.h"
+#include "spin_button.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+const std::string kNotAnInteger = "Please enter an integer.";
+const std::string kOutOfRange = "Please enter an integer between 0 and 1000.";
+
+std::unique_ptr<CPicture> MakePicture(std::uint32_t type, std::uint32_t width, std::uint32_t height,
+                                      const std::string& name = "/data/logos/shop.bmp")
+{
+    std::unique_ptr<CPicture> picture = CreatePicture(type, name);
+    std::string message;
+    picture->CropFrom(0, 0, 0, 0, width, height, {}, message);
+    return picture;
+}
+
+// A picture whose type value is none of the five.
+class StrayPicture : public CPicture {
+public:
+    StrayPicture() : CPicture("stray.bin", static_cast<PictureType>(9)) {}
+    bool Decode(std::string&) override { return false; }
+    PictureResult Parse(std::string&) override { return PR_INVALID; }
+    PictureResult Write(std::uint32_t&, std::uint32_t&, std::string&) override { return PR_INVALID; }
+};
+
+}  // namespace
+
+class PictureInfoPageTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ExpectedMessages> m_messages;
+    std::unique_ptr<CPictureInfoPage> m_page;
+
+    template <typename T = QLineEdit>
+    T* Control(int id) const { return m_page->findChild<T*>(QString::number(id)); }
+    QString Text(int id) const { return Control(id)->text(); }
+    std::int32_t Field(int editId) const
+    {
+        switch (editId) {
+        case 1014: return m_page->m_nOutputWidth;
+        case 1015: return m_page->m_nOutputHeight;
+        case 1020: return m_page->m_nOffsetX;
+        default: return m_page->m_nOffsetY;
+        }
+    }
+    // An opened 200 x 50 bitmap: fields width 200, height 50, offsets 0.
+    void Open()
+    {
+        const auto picture = MakePicture(PT_BITMAP, 200, 50);
+        m_page->Refresh(*picture, true);
+    }
+    void SetTextQuietly(int id, const QString& text)
+    {
+        const QSignalBlocker blocker(Control(id));
+        Control(id)->setText(text);
+    }
+    QRect Units(int x, int y, int w, int h) const { return DialogUnitsToPixels(m_page->font(), x, y, w, h); }
+
+private slots:
+    void init()
+    {
+        m_messages = std::make_unique<ExpectedMessages>();
+        m_page = std::make_unique<CPictureInfoPage>();
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+    }
+    void cleanup()
+    {
+        m_page.reset();
+        // Handlers restore their predecessor, so each test's goes before the next one's comes.
+        const bool allShown = m_messages->AllShown();
+        m_messages.reset();
+        QVERIFY(allShown);
+    }
+
+    void startsWithOutputControlsDisabled()
+    {
+        QCOMPARE(m_page->windowTitle(), QString("Picture Info"));
+        for (int id : {1008, 1009, 1011, 1014, 1015, 1020, 1021, 1022, 1025, 1003})
+            QVERIFY2(!Control<QWidget>(id)->isEnabled(), qPrintable(QString::number(id)));
+        QCOMPARE(Control<QComboBox>(1009)->currentIndex(), -1);
+    }
+
+    void namesEveryControlForScreenReaders_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("input name") << "1000" << "Input file name" << "";
+        QTest::newRow("open") << "1007" << "..." << "Open a picture";
+        QTest::newRow("input type") << "1003" << "Type" << "";
+        QTest::newRow("output group") << "1002" << "Output picture info" << "";
+        QTest::newRow("output name") << "1008" << "Output file name" << "";
+        QTest::newRow("save as") << "1026" << "..." << "Save the output picture as";
+        QTest::newRow("output type") << "1009" << "Type" << "";
+        QTest::newRow("width spin") << "1022" << "Width spin" << "";
+        QTest::newRow("width up") << "1022/up" << "Width up" << "";
+        QTest::newRow("y offset down") << "1025/down" << "OffsetY down" << "";
+    }
+    void namesEveryControlForScreenReaders()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, description);
+        QWidget* widget = m_page.get();
+        for (const QString& part : path.split('/'))
+            widget = widget->findChild<QWidget*>(part);
+        QVERIFY(widget);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+        QCOMPARE(accessible->text(QAccessible::Description), description);
+    }
+
+    void refreshWithNewInputFillsEveryField_data()
+    {
+        QTest::addColumn<std::uint32_t>("type");
+        for (std::uint32_t type = 0; type < kPictureTypeCount; ++type)
+            QTest::newRow(PictureTypeName(type).data()) << type;
+    }
+    void refreshWithNewInputFillsEveryField()
+    {
+        QFETCH(std::uint32_t, type);
+        QSignalSpy typeSpy(m_page.get(), &CPictureInfoPage::OutputTypeChanged);
+        QSignalSpy editSpy(m_page.get(), &CPictureInfoPage::OutputParametersEdited);
+        m_page->Refresh(*MakePicture(type, 20, 10, "/data/in.gfx"), true);
+        // 3 bytes a row, rows rounded up to 24.
+        for (auto [id, text] : {std::pair{1000, "/data/in.gfx"}, {1008, "/data/in.gfx"}, {1004, "72"}, {1011, "72"},
+                                {1005, "20"}, {1006, "10"}, {1014, "20"}, {1015, "10"}, {1020, "0"}})
+            QCOMPARE(Text(id), QString(text));
+        QCOMPARE(Text(1003), QString::fromLatin1(PictureTypeName(type)));
+        // The list's order is the types' order.
+        QCOMPARE(Control<QComboBox>(1009)->currentIndex(), int(type));
+        QCOMPARE(Control<QComboBox>(1009)->currentText(), Text(1003));
+        QCOMPARE(QString::fromStdString(m_page->m_strOutputName), QString("/data/in.gfx"));
+        QCOMPARE(m_page->m_nOutputWidth, 20);
+        QCOMPARE(m_page->m_nOutputHeight, 10);
+        for (int id : {1008, 1009, 1011, 1014, 1015, 1020, 1021, 1022, 1025})
+            QVERIFY2(Control<QWidget>(id)->isEnabled(), qPrintable(QString::number(id)));
+        QCOMPARE(typeSpy.count(), 1);
+        QCOMPARE(typeSpy.at(0).at(0).toInt(), int(type));
+        QCOMPARE(editSpy.count(), 1);
+        // The same figures again: the texts stay, the rebuild is still asked for.
+        m_page->Refresh(*MakePicture(type, 20, 10, "/data/in.gfx"), true);
+        QCOMPARE(editSpy.count(), 2);
+    }
+
+    void refreshWithWidePictureWarnsOnce()
+    {
+        m_messages->Expect(kOutOfRange);
+        m_page->Refresh(*MakePicture(PT_LOGO, 1200, 8), true);
+        QCOMPARE(m_page->m_nOutputWidth, 1200);
+        QCOMPARE(QApplication::focusWidget(), Control(1014));
+    }
+
+    void refreshWithUnknownTypeKeepsOutputType()
+    {
+        m_page->Refresh(*MakePicture(PT_LOGO, 16, 8), true);
+        QSignalSpy typeSpy(m_page.get(), &CPictureInfoPage::OutputTypeChanged);
+        m_messages->Expect("Error - unknown output type.");
+        m_page->Refresh(StrayPicture(), true);
+        QCOMPARE(Text(1003), QString());
+        QCOMPARE(m_page->m_nOutputType, 2);
+        QCOMPARE(typeSpy.count(), 1);
+        QCOMPARE(typeSpy.at(0).at(0).toInt(), 2);
+    }
+
+    void refreshWithoutNewInputChangesOnlyOutputSize()
+    {
+        Open();
+        SetTextQuietly(1015, "abc");
+        QSignalSpy editSpy(m_page.get(), &CPictureInfoPage::OutputParametersEdited);
+        QSignalSpy typeSpy(m_page.get(), &CPictureInfoPage::OutputTypeChanged);
+        m_page->Refresh(*MakePicture(PT_RASTER_GFX, 64, 30, "/other.gfx"), false);
+        QCOMPARE(Text(1011), QString("384"));
+        QCOMPARE(Text(1004), QString("1800"));
+        QCOMPARE(Text(1000), QString("/data/logos/shop.bmp"));
+        QCOMPARE(Text(1014), QString("200"));
+        QCOMPARE(Text(1015), QString("50"));  // the fields are written back
+        QCOMPARE(m_page->m_nOutputType, 0);
+        QCOMPARE(editSpy.count(), 0);
+        QCOMPARE(typeSpy.count(), 0);
+    }
+
+    void readingStopsAtFirstRefusedField_data()
+    {
+        QTest::addColumn<QStringList>("texts");  // X, Y, height, width
+        QTest::addColumn<std::string>("message");
+        QTest::addColumn<QList<int>>("fields");
+        QTest::addColumn<int>("focus");
+        const auto row = [](const char* name, QStringList texts, std::string message, QList<int> fields, int focus) {
+            QTest::newRow(name) << texts << message << fields << focus;
+        };
+        // Opened with offsets 0, height 50, width 200.
+        row("all valid", {"5", "-3", "30", "100"}, "", {5, -3, 30, 100}, 0);
+        row("offsets unbounded", {"90000", "-90000", "0", "1000"}, "", {90000, -90000, 0, 1000}, 0);
+        row("blanks around", {" 7 ", "+8", "9", "10"}, "", {7, 8, 9, 10}, 0);
+        row("width stored, then refused", {"5", "-3", "30", "1001"}, kOutOfRange, {5, -3, 30, 1001}, 1014);
+        row("negative height", {"5", "-3", "-1", "1001"}, kOutOfRange, {5, -3, -1, 200}, 1015);
+        row("height no integer", {"5", "-3", "3x", "1001"}, kNotAnInteger, {5, -3, 50, 200}, 1015);
+        row("empty x offset", {"", "-3", "30", "100"}, kNotAnInteger, {0, 0, 50, 200}, 1020);
+        row("overflow", {"1", "2147483648", "30", "100"}, kNotAnInteger, {1, 0, 50, 200}, 1021);
+        row("separator", {"1", "2", "30", "1,000"}, kNotAnInteger, {1, 2, 30, 200}, 1014);
+    }
+    void readingStopsAtFirstRefusedField()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(std::string, message);
+        QFETCH(QList<int>, fields);
+        QFETCH(int, focus);
+        Open();
+        const int ids[] = {1020, 1021, 1015, 1014};
+        for (int i = 0; i < 4; ++i)
+            SetTextQuietly(ids[i], texts[i]);
+        SetTextQuietly(1008, "/out/new.log");
+        {
+            const QSignalBlocker blocker(Control<QComboBox>(1009));
+            Control<QComboBox>(1009)->setCurrentIndex(3);
+        }
+        if (!message.empty())
+            m_messages->Expect(message);
+        QCOMPARE(m_page->UpdateData(true), message.empty());
+        QCOMPARE(m_page->m_nOutputType, 3);
+        QCOMPARE(QString::fromStdString(m_page->m_strOutputName), QString("/out/new.log"));
+        QCOMPARE((QList{m_page->m_nOffsetX, m_page->m_nOffsetY, m_page->m_nOutputHeight, m_page->m_nOutputWidth}),
+                 fields);
+        if (focus != 0)
+            QCOMPARE(QApplication::focusWidget(), Control(focus));
+    }
+
+    void changingAParameterRequestsRebuild_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("action");  // the text typed or set, or a spin step
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<std::string>("message");
+        const std::string none;
+        QTest::newRow("width set") << 1014 << "200" << "=250" << "250" << none;
+        QTest::newRow("x offset set to -7") << 1020 << "0" << "=-7" << "-7" << none;
+        QTest::newRow("x offset typed -7") << 1020 << "0" << "-7" << "-7" << none;
+        QTest::newRow("width emptied") << 1014 << "200" << "=" << "" << kNotAnInteger;
+        QTest::newRow("height set over") << 1015 << "50" << "=1001" << "1001" << kOutOfRange;
+        QTest::newRow("width spun past 1000") << 1014 << "1000" << "click up" << "1001" << kOutOfRange;
+        QTest::newRow("x offset spun to -500") << 1020 << "-499" << "click down" << "-500" << none;
+        QTest::newRow("x offset stops at -500") << 1020 << "-500" << "click down" << "-500" << none;
+        QTest::newRow("height stops at 1") << 1015 << "1" << "click down" << "1" << none;
+        QTest::newRow("y offset spun into range") << 1021 << "-600" << "click up" << "-499" << none;
+        QTest::newRow("y offset key up") << 1021 << "7" << "key up" << "8" << none;
+        QTest::newRow("width key down") << 1014 << "2" << "key down" << "1" << none;
+    }
+    void changingAParameterRequestsRebuild()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, start);
+        QFETCH(QString, action);
+        QFETCH(QString, result);
+        QFETCH(std::string, message);
+        Open();
+        QLineEdit* edit = Control(id);
+        SetTextQuietly(id, start);
+        const std::int32_t before = Field(id);
+        CSpinButton* spin = nullptr;
+        for (CSpinButton* candidate : m_page->findChildren<CSpinButton*>())
+            spin = candidate->GetBuddy() == edit ? candidate : spin;
+        QSignalSpy editSpy(m_page.get(), &CPictureInfoPage::OutputParametersEdited);
+        if (!message.empty())
+            m_messages->Expect(message);
+        if (action.startsWith('='))
+            edit->setText(action.mid(1));
+        else if (action.startsWith("click"))
+            QTest::mouseClick(action.endsWith("up") ? spin->UpButton() : spin->DownButton(), Qt::LeftButton);
+        else if (action.startsWith("key"))
+            QTest::keyClick(edit, action.endsWith("up") ? Qt::Key_Up : Qt::Key_Down);
+        else {
+            // Keystrokes over the selected text; a sign alone waits for its digits.
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, action);
+        }
+        QCOMPARE(edit->text(), result);
+        const bool changed = result != start;
+        QCOMPARE(editSpy.count(), changed ? 1 : 0);
+        QCOMPARE(Field(id), result.isEmpty() || !changed ? before : result.toInt());
+    }
+
+    void selectingLogoSetsOutputType()
+    {
+        Open();
+        QSignalSpy typeSpy(m_page.get(), &CPictureInfoPage::OutputTypeChanged);
+        QSignalSpy editSpy(m_page.get(), &CPictureInfoPage::OutputParametersEdited);
+        Control<QComboBox>(1009)->setCurrentIndex(2);
+        QCOMPARE(typeSpy.count(), 1);
+        QCOMPARE(typeSpy.at(0).at(0).toInt(), 2);
+        QCOMPARE(m_page->m_nOutputType, 2);
+        QCOMPARE(editSpy.count(), 0);
+    }
+
+    void savedFileShowsFullPath()
+    {
+        Open();
+        const QString path = "/home/user/a rather long folder name/logos/receipt-header.log";
+        m_page->OnOutputFileSaved(path);
+        QCOMPARE(Text(1008), path);
+        QCOMPARE(QString::fromStdString(m_page->m_strOutputName), path);
+    }
+
+    void narrowPageKeepsTemplateLayout()
+    {
+        const QRect spinPlace = Units(361, 61, 9, 13);
+        m_page->OnResizeNotice(400, 160);
+        QCOMPARE(Control<QWidget>(1024)->geometry(), spinPlace);
+        QCOMPARE(Control<QWidget>(1002)->geometry(), Units(199, 1, 182, 92));
+        // A page that was wide and is narrow again goes back to the template.
+        m_page->OnResizeNotice(700, 160);
+        QVERIFY(Control<QWidget>(1024)->geometry() != spinPlace);
+        m_page->OnResizeNotice(300, 160);
+        QCOMPARE(Control<QWidget>(1024)->geometry(), spinPlace);
+        QCOMPARE(Control<QWidget>(1000)->geometry(), Units(13, 15, 143, 12));
+    }
+
+    void widePageStretchesOutputControls()
+    {
+        m_page->OnResizeNotice(401, 160);
+        const QRect name = Units(13, 15, 143, 12);
+        const QRect width = Control(1014)->geometry();
+        const QRect height = Control(1015)->geometry();
+        const int e = width.width();
+        QCOMPARE(Control<QWidget>(1001)->geometry(), QRect(0, 0, 190, 160));
+        QCOMPARE(Control<QWidget>(1002)->geometry(), QRect(210, 0, 190, 160));
+        QCOMPARE(Control(1000)->geometry(), QRect(name.x(), name.y(), 135, name.height()));
+        QCOMPARE(Control<QWidget>(1007)->geometry(), QRect(name.x() + 135, name.y(), 15, name.height()));
+        QCOMPARE(Control<QWidget>(1026)->geometry().x(), 365);  // 1008 from 230, 135 wide
+        QCOMPARE(width.topLeft(), QPoint(270, Units(0, 62, 0, 0).y()));
+        const QRect size = Control(1011)->geometry();
+        QCOMPARE(Control<QWidget>(1013)->geometry(), QRect(340, size.y(), size.width(), size.height()));
+        QCOMPARE(Control<QWidget>(1022)->geometry(), QRect(270 + e, width.y(), 15, width.height()));
+        QCOMPARE(Control<QWidget>(1016)->geometry(), QRect(300 + e, width.y(), 35, width.height()));
+        QCOMPARE(Control(1021)->geometry(), QRect(340 + e, height.y(), e, height.height()));
+        QCOMPARE(Control<QWidget>(1025)->geometry(), QRect(340 + 2 * e, height.y(), 15, height.height()));
+        QCOMPARE(Control<QWidget>(1003)->geometry(), Units(43, 35, 65, 12));
+    }
+
+    void ellipsisButtonsRequestAfterTheClick_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("open") << 1007 << true;
+        QTest::newRow("save as") << 1026 << false;
+    }
+    void ellipsisButtonsRequestAfterTheClick()
+    {
+        QFETCH(int, id);
+        QFETCH(bool, open);
+        QSignalSpy spy(m_page.get(), open ? &CPictureInfoPage::OpenRequested : &CPictureInfoPage::SaveAsRequested);
+        QSignalSpy other(m_page.get(), open ? &CPictureInfoPage::SaveAsRequested : &CPictureInfoPage::OpenRequested);
+        QTest::mouseClick(Control<QPushButton>(id), Qt::LeftButton);
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(spy.wait());
+        QCOMPARE(other.count(), 0);
+    }
+};
+
+QTEST_MAIN(PictureInfoPageTest)
+#include "picture_info_page_test.moc"
