@@ -1,0 +1,31 @@
+#include "main_frame.h"
+#include "message_box.h"
+#include "vellumio_app.h"
+#include "vellumio_view.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QTimer>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName("QUORIX");
+    QCoreApplication::setApplicationName("Vellumio");
+    InstallMessageBoxHandler();
+    // The window's layouts were drawn for an 8-point dialog font.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
+    CVellumioApp app;
+    if (!app.InitInstance(QApplication::arguments())) {
+        app.ExitInstance();
+        return 1;
+    }
+    // The start-up benchmark measures up to the first picture on screen.
+    if (qEnvironmentVariableIsSet("VELLUMIO_QUIT_AFTER_FIRST_PAINT"))
+        QObject::connect(&app.MainFrame()->View(), &CVellumioView::PicturePainted, &application,
+                         [] { QTimer::singleShot(0, qApp, &QApplication::quit); });
+    QApplication::exec();
+    return app.ExitInstance();
+}

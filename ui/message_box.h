@@ -1,0 +1,4 @@
+#pragma once
+
+// Makes the program's messages real message boxes titled "Vellumio".
+void InstallMessageBoxHandler();
