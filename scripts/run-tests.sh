@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build with its tests, the
-# picture core under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# short run of every fuzz target.
+# picture core under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# printer link's tests under ThreadSanitizer, and a short run of every fuzz
+# target.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -9,6 +10,9 @@ builds=${VELLUMIO_BUILD_ROOT:-$root}
 jobs=${VELLUMIO_JOBS:-2}
 fuzz_seconds=${VELLUMIO_FUZZ_SECONDS:-20}
 fuzz_targets=(bmp raster_gfx raster_gfx_ext logo epson_gfx)
+# The printer link's test programs, under tests/ of the build.
+tsan_tests=(link/link_tests connection/connection_tests)
+tsan_repeat=${VELLUMIO_TSAN_REPEAT:-3}
 
 step() { printf '\n=== %s\n' "$*"; }
 
@@ -31,6 +35,21 @@ cmake --build "$builds/build-ci-asan" -j "$jobs"
 step "sanitizer build: tests"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$builds/build-ci-asan" --output-on-failure -j "$jobs"
+
+# The link's worker threads and its event hand-over, with only the link's
+# tests built; each program runs its tests several times over for more
+# interleavings. Qt is not built with ThreadSanitizer: tests/tsan.supp names
+# the Qt internals whose ordering it cannot see.
+step "thread sanitizer build"
+cmake -S "$root" -B "$builds/build-ci-tsan" -G Ninja -DVELLUMIO_TSAN=ON -DVELLUMIO_BENCH=OFF \
+  -DVELLUMIO_WERROR=OFF
+cmake --build "$builds/build-ci-tsan" -j "$jobs" --target "${tsan_tests[@]##*/}"
+step "thread sanitizer build: link tests"
+for test in "${tsan_tests[@]}"; do
+  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp" \
+    QT_QPA_PLATFORM=offscreen timeout 600 "$builds/build-ci-tsan/tests/$test" --gtest_repeat="$tsan_repeat" \
+    --gtest_brief=1
+done
 
 step "fuzz build"
 CC=clang CXX=clang++ cmake -S "$root" -B "$builds/build-ci-fuzz" -G Ninja -DVELLUMIO_WERROR=OFF \

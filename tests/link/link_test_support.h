@@ -37,26 +37,47 @@ struct Recorded {
 };
 
 // Collects the component's events from whatever thread raises them.
+//
+// A raise touches the recorder only under its lock: once a waiter has seen an
+// event, the recorder may go away although that raise has not yet returned
+// (the component does not wait for it). Hooks are set under the same lock, so
+// a reader thread that is already running sees them in order.
 class EventRecorder final : public ICommunicationEvents {
 public:
     void DataReceived(std::span<const std::uint8_t> data) override
     {
-        Note([&](Recorded& got) { got.data.insert(got.data.end(), data.begin(), data.end()); });
-        if (m_onData)
-            m_onData();
+        std::function<void()> onData;
+        Note([&](Recorded& got) {
+            got.data.insert(got.data.end(), data.begin(), data.end());
+            onData = m_onData;
+        });
+        if (onData)
+            onData();
     }
     void Progress(std::int32_t percent) override
     {
-        Note([&](Recorded& got) { got.progress.push_back(percent); });
-        if (m_onProgress)
-            m_onProgress(percent);
+        std::function<void(std::int32_t)> onProgress;
+        Note([&](Recorded& got) {
+            got.progress.push_back(percent);
+            onProgress = m_onProgress;
+        });
+        if (onProgress)
+            onProgress(percent);
     }
     void TransferFailed() override { Note([](Recorded& got) { ++got.failures; }); }
 
     // Run on the raising thread after the event is noted, as a user
     // interface's handlers run; they may call back into the component.
-    std::function<void()> m_onData;
-    std::function<void(std::int32_t percent)> m_onProgress;
+    void OnData(std::function<void()> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_onData = std::move(hook);
+    }
+    void OnProgress(std::function<void(std::int32_t percent)> hook)
+    {
+        std::lock_guard lock(m_mutex);
+        m_onProgress = std::move(hook);
+    }
 
     // What has come once `done` holds, or at the time-out.
     template <class Done>
@@ -73,6 +94,7 @@ public:
     Recorded Now() const { return WaitFor({}, [](const Recorded&) { return true; }); }
 
 private:
+    // Runs `change` under the lock; it also copies the hook to run afterwards.
     template <class Change>
     void Note(Change change)
     {
@@ -84,6 +106,8 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     Recorded m_recorded;
+    std::function<void()> m_onData;
+    std::function<void(std::int32_t percent)> m_onProgress;
 };
 
 // The printer's end of a pseudo-terminal: the component opens the slave

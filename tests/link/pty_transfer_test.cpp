@@ -114,10 +114,10 @@ TEST_F(PtyTransferTest, UnsolicitedBytesArriveInOrderWhateverThePieces)
 TEST_F(PtyTransferTest, ChecksumCheckFromInsideTheLastProgressEvent)
 {
     std::promise<SendReceiveResult> verified;
-    m_events.m_onProgress = [&](std::int32_t percent) {
+    m_events.OnProgress([&](std::int32_t percent) {
         if (percent == 100)
             verified.set_value(m_comm->SendReceive(Bytes{0x1F, 0x65, 0x07}, 4));
-    };
+    });
     const Bytes image(5000, 0xA5);
     ASSERT_EQ(m_comm->Send(image, kSendModeLogoDownload), kSendOk);
     EXPECT_EQ(m_peer.Read(image.size()), image);
@@ -130,7 +130,7 @@ TEST_F(PtyTransferTest, ChecksumCheckFromInsideTheLastProgressEvent)
 
 TEST_F(PtyTransferTest, AbortFromInsideAProgressEvent)
 {
-    m_events.m_onProgress = [&](std::int32_t) { m_comm->Abort(); };
+    m_events.OnProgress([&](std::int32_t) { m_comm->Abort(); });
     const Bytes image(512 * 1024, 0x5A);
     ASSERT_EQ(m_comm->Send(image, kSendModeLogoDownload), kSendOk);
     EXPECT_LT(m_peer.Read(image.size(), 300ms).size(), image.size());
@@ -140,10 +140,10 @@ TEST_F(PtyTransferTest, AbortFromInsideAProgressEvent)
 TEST_F(PtyTransferTest, CloseFromInsideADataEventThenDestroy)
 {
     std::promise<void> closed;
-    m_events.m_onData = [&] {
+    m_events.OnData([&] {
         m_comm->Close();
         closed.set_value();
-    };
+    });
     m_peer.Write({0x0D});
     ASSERT_EQ(closed.get_future().wait_for(2s), std::future_status::ready);
     EXPECT_FALSE(m_comm->IsOpen());
