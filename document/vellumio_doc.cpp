@@ -257,4 +257,5 @@ void CVellumioDoc::ShowInputPicture()
 void CVellumioDoc::DropInput()
 {
     m_pInputPicture.reset();
+    emit InputDropped();
 }

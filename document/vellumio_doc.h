@@ -74,6 +74,8 @@ signals:
     void StatusTextChanged(const QString& text);
     // A Save As was confirmed, whether or not the save then succeeds.
     void OutputFileChosen(const QString& path);
+    // The input picture is gone; a failed open or upload leaves none.
+    void InputDropped();
 
 private:
     void ShowInputPicture();

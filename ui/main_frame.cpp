@@ -91,6 +91,8 @@ CMainFrame::CMainFrame(CVellumioDoc& document, CommSettings& settings, QWidget* 
     connect(&m_doc, &CVellumioDoc::StatusTextChanged, this, &CMainFrame::SetStatusText);
     connect(&m_doc, &CVellumioDoc::DisplayChanged, this, [this] { UpdateWindowItems(); });
     connect(&m_doc, &CVellumioDoc::ViewsUpdated, this, [this] { UpdateWindowItems(); });
+    // A failed open updates no view but leaves nothing to show or save.
+    connect(&m_doc, &CVellumioDoc::InputDropped, this, [this] { UpdateWindowItems(); });
     UpdateWindowItems();
 }
 

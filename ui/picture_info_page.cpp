@@ -355,7 +355,9 @@ void CPictureInfoPage::OnResizeNotice(int width, int height)
         const int top = edit.y();
         const int h = edit.height();
         spin.setGeometry(left + 60 + e, top, 15, h);
-        offsetLabel.setGeometry(left + 90 + e, top, 35, h);
+        // Up to the offset's edit, so that "OffsetX" is not cut short in
+        // fonts wider than the one the layout was drawn for.
+        offsetLabel.setGeometry(left + 90 + e, top, 40, h);
         offset.setGeometry(left + 130 + e, top, e, h);
         offsetSpin.setGeometry(left + 130 + 2 * e, top, 15, h);
     };

@@ -92,6 +92,11 @@ CVellumioView::CVellumioView(CVellumioDoc& document, CommSettings& settings, QWi
     for (QWidget* page : m_pages)
         m_pTab->addTab(page, page->windowTitle().left(49));
     connect(m_pTab, &QTabWidget::currentChanged, this, [this] { ShowCurrentPage(); });
+    // A failed open leaves nothing to show.
+    connect(&m_doc, &CVellumioDoc::InputDropped, this, [this] {
+        m_bBitmapStale = true;
+        update();
+    });
     connect(&m_doc, &CVellumioDoc::ViewsUpdated, this, [this](int hint) {
         m_bBitmapStale = true;
         OnUpdate(hint);

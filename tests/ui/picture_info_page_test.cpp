@@ -350,7 +350,7 @@ private slots:
         const QRect size = Control(1011)->geometry();
         QCOMPARE(Control<QWidget>(1013)->geometry(), QRect(340, size.y(), size.width(), size.height()));
         QCOMPARE(Control<QWidget>(1022)->geometry(), QRect(270 + e, width.y(), 15, width.height()));
-        QCOMPARE(Control<QWidget>(1016)->geometry(), QRect(300 + e, width.y(), 35, width.height()));
+        QCOMPARE(Control<QWidget>(1016)->geometry(), QRect(300 + e, width.y(), 40, width.height()));
         QCOMPARE(Control(1021)->geometry(), QRect(340 + e, height.y(), e, height.height()));
         QCOMPARE(Control<QWidget>(1025)->geometry(), QRect(340 + 2 * e, height.y(), 15, height.height()));
         QCOMPARE(Control<QWidget>(1003)->geometry(), Units(43, 35, 65, 12));

@@ -1,0 +1,296 @@
+// The application with a fake printer link: start-up and shut-down, opening
+// files, the recent-file list, File Open and the key filter.
+#include "comm_settings.h"
+#include "expected_messages.h"
+#include "main_frame.h"
+#include "picture_factory.h"
+#include "picture_info_page.h"
+#include "recording_communication.h"
+#include "vellumio_app.h"
+#include "vellumio_doc.h"
+#include "vellumio_view.h"
+
+#include <QAction>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr int kOpen = 57601, kRecentFile = 57616, kOutput = 32772;
+const QString kSample = qEnvironmentVariable("VELLUMIO_TEST_SOURCE_DIR") + "/examples/sample-logo.bmp";
+
+enum Component { LinkOpens, LinkClosed, NoComponent, ComponentRefused };
+
+// The recording component, whose port opens or stays closed.
+struct FakeCommunication : RecordingCommunication {
+    bool opens = true;
+    void Open(const std::string& portName) override
+    {
+        Note("Open", portName);
+        m_bOpen = opens;
+    }
+};
+
+// Counts the presses of one key that get past the application to a widget.
+struct KeyCounter : QObject {
+    int key = 0;
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        presses += event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key;
+        return false;
+    }
+};
+
+void WriteBitmap(const QString& path, std::uint32_t width, std::uint32_t height)
+{
+    const auto picture = CreatePicture(PT_BITMAP, path.toStdString());
+    std::string message;
+    picture->CropFrom(0, 0, 0, 0, width, height, {}, message);
+    picture->OpenFile(FileAccess::Write, FileDisposition::CreateAlways, message);
+    QCOMPARE(picture->Write(width, height, message), PR_OK);
+}
+
+}  // namespace
+
+class ApplicationTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ExpectedMessages> m_messages;
+    std::unique_ptr<CVellumioApp> m_app;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    bool Start(const QStringList& files = {}, Component kind = LinkOpens)
+    {
+        Stop();
+        m_app = std::make_unique<CVellumioApp>(AppEnvironment{[kind]() -> std::unique_ptr<ICommunication> {
+            if (kind == ComponentRefused)
+                throw std::runtime_error("Class not registered");
+            auto link = kind == NoComponent ? nullptr : std::make_unique<FakeCommunication>();
+            if (link)
+                link->opens = kind == LinkOpens;
+            return link;
+        }, false});
+        return m_app->InitInstance(QStringList{"vellumio"} + files);
+    }
+    void Stop()
+    {
+        if (m_app)
+            m_app->ExitInstance();
+        m_app.reset();
+    }
+    CMainFrame& Frame() const { return *m_app->MainFrame(); }
+    CVellumioDoc& Doc() const { return *m_app->Document(); }
+    QLineEdit& Edit(int id) const { return *Frame().View().PictureInfoPage().findChild<QLineEdit*>(QString::number(id)); }
+    // The recent-file entries the File menu shows.
+    QList<QAction*> RecentItems() const
+    {
+        QList<QAction*> items;
+        for (QAction* action : qobject_cast<QMenu*>(Frame().Action(kOpen)->parent())->actions()) {
+            const int id = action->objectName().toInt();
+            if (action->isVisible() && id >= kRecentFile && id < kRecentFile + 4)
+                items << action;
+        }
+        return items;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+        QCoreApplication::setOrganizationName("QUORIX");
+        QCoreApplication::setApplicationName("Vellumio");
+    }
+    void init()
+    {
+        OpenSettingsStore()->clear();
+        m_messages = std::make_unique<ExpectedMessages>();
+    }
+    void cleanup()
+    {
+        Stop();
+        // Gone before the next test installs its own, whatever the outcome.
+        const auto messages = std::move(m_messages);
+        QVERIFY2(messages->AllShown(), "an expected message was not shown");
+    }
+
+    void startUpShowsTheEmptyWindow()
+    {
+        QVERIFY(Start());
+        QVERIFY(Frame().isVisible());
+        QCOMPARE(Frame().windowTitle(), QString("Vellumio"));
+        QCOMPARE(Frame().minimumSize(), QSize(600, 250));
+        QCOMPARE(Frame().size(), QSize(600, 600));
+        QVERIFY(!Doc().InputPicture());
+        QCOMPARE(RecentItems().size(), 1);
+        QVERIFY(RecentItems().front()->text() == "Recent file" && !RecentItems().front()->isEnabled());
+        // Shut-down closes the port.
+        const auto& link = dynamic_cast<const FakeCommunication&>(*m_app->Communication());
+        m_app->ExitInstance();
+        QVERIFY(link.m_calls.back() == "Close");
+    }
+
+    void statusTexts_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("port open") << int(LinkOpens) << "Ready to communicate";
+        QTest::newRow("port closed") << int(LinkClosed) << "Communication broken";
+    }
+    void statusTexts()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, link);
+        QVERIFY(Start({kSample}, static_cast<Component>(kind)));
+        QCOMPARE(Frame().StatusText(), "Input picture displayed - " + link);
+        QCOMPARE(m_app->StatusText(), Frame().StatusText());
+        QCOMPARE(Frame().IndicatorText(kIndicatorDimensions), QString("Width:300 - Height:80"));
+        QCOMPARE(Frame().IndicatorText(kIndicatorSize), QString("%1 bytes").arg(QFile(kSample).size()));
+        Edit(1014).setText("200");
+        Frame().Action(kOutput)->trigger();
+        QCOMPARE(Frame().StatusText(), "Output picture displayed - " + link);
+        QCOMPARE(Frame().IndicatorText(kIndicatorDimensions), QString("Width:200 - Height:80"));
+    }
+
+    void failedStartUp_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message");
+        const QString missing = Path("missing.bmp"), failed = "Failed to create ICommunication instance\n";
+        QTest::newRow("missing file") << QStringList{missing} << int(LinkOpens) << "Cannot open file " + missing + ".";
+        QTest::newRow("no component") << QStringList() << int(NoComponent) << failed;
+        QTest::newRow("component refused") << QStringList() << int(ComponentRefused) << failed + "Class not registered";
+    }
+    void failedStartUp()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        m_messages->Expect(message.toStdString());
+        QVERIFY(!Start(files, static_cast<Component>(kind)));
+        QVERIFY(!m_app->MainFrame() || !m_app->MainFrame()->isVisible());
+        // Shut-down still stores the settings.
+        m_app->Settings().m_nBackgroundColor = 0x0A0B0C;
+        Stop();
+        QCOMPARE(OpenSettingsStore()->value("Settings/Backgound color").toInt(), 0x0A0B0C);
+    }
+
+    void openingTheOpenFileReadsItAgain()
+    {
+        WriteBitmap(Path("logo.bmp"), 40, 10);
+        QVERIFY(Start({Path("logo.bmp")}));
+        Frame().Action(kOutput)->trigger();
+        WriteBitmap(Path("logo.bmp"), 64, 12);
+        QVERIFY(m_app->OpenDocumentFile(Path("logo.bmp").toStdString()));
+        QCOMPARE(Doc().InputPicture()->GetWidth(), 64u);
+        QCOMPARE(Doc().InputPicture()->GetHeight(), 12u);
+        QVERIFY(Doc().m_bInputDisplayed);
+        QCOMPARE(Edit(1014).text(), QString("64"));
+        QCOMPARE(m_app->RecentFiles().size(), 1u);
+    }
+
+    void recentFilesNewestFirst()
+    {
+        QVERIFY(Start());
+        QStringList paths;
+        for (int i : {1, 2, 3, 4, 5, 3}) {
+            paths << Path(QString("logo%1.bmp").arg(i));
+            WriteBitmap(paths.back(), 8, 8);
+            QVERIFY(m_app->OpenDocumentFile(paths.back().toStdString()));
+        }
+        const QStringList expected{paths[2], paths[4], paths[3], paths[1]};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(OpenSettingsStore()->value(QString("Recent File List/File%1").arg(i + 1)).toString(), expected[i]);
+        // The next run shows the list kept, and an entry opens its file.
+        QVERIFY(Start());
+        const QList<QAction*> items = RecentItems();
+        QCOMPARE(items.size(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(items[i]->text(), QString("&%1 %2").arg(i + 1).arg(expected[i]));
+        items[1]->trigger();
+        QCOMPARE(QString::fromStdString(Doc().FilePath()), expected[1]);
+        QVERIFY(Doc().InputPicture());
+    }
+
+    void fileOpenInitialName()
+    {
+        for (auto [last, initial] : {std::pair{"", "*.*"}, {"/a/b.log", "/a/*.log"}, {"/x.y/name", "/x.y/*.*"},
+                                     {"shop.bmp", "*.bmp"}, {"/a/b.tar.gz", "/a/*.tar.gz"}})
+            QCOMPARE(FileOpenInitialName(last), std::string(initial));
+    }
+
+    void fileOpenOpensTheChosenPath()
+    {
+        QVERIFY(QFile::copy(kSample, Path("shop.log")));
+        QVERIFY(Start());
+        QStringList offered;
+        Frame().m_askOpenPath = [&](const QString& initialName, QWidget*) {
+            offered << initialName;
+            return std::optional<std::string>(Path("shop.log").toStdString());
+        };
+        Frame().Action(kOpen)->trigger();
+        Frame().Action(kOpen)->trigger();
+        QCOMPARE(offered, (QStringList{"*.*", Path("*.log")}));
+        QCOMPARE(QString::fromStdString(Doc().FilePath()), Path("shop.log"));
+        QCOMPARE(Doc().InputPicture()->GetWidth(), 300u);
+    }
+
+    void keyFilter_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("fromTab");
+        QTest::addColumn<int>("toTab");
+        QTest::addColumn<bool>("delivered");
+        const int ctrl = Qt::ControlModifier, ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::newRow("ctrl+tab") << int(Qt::Key_Tab) << ctrl << 0 << 1 << false;
+        QTest::newRow("ctrl+tab on the last tab") << int(Qt::Key_Tab) << ctrl << 2 << 0 << false;
+        QTest::newRow("ctrl+shift+tab") << int(Qt::Key_Backtab) << ctrlShift << 0 << 2 << false;
+        QTest::newRow("ctrl+shift+tab as tab") << int(Qt::Key_Tab) << ctrlShift << 1 << 0 << false;
+        QTest::newRow("return") << int(Qt::Key_Return) << 0 << 0 << 0 << false;
+        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 0 << 0 << false;
+        QTest::newRow("escape") << int(Qt::Key_Escape) << 0 << 0 << 0 << false;
+        QTest::newRow("other key") << int(Qt::Key_Left) << 0 << 0 << 0 << true;
+    }
+    void keyFilter()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, fromTab);
+        QFETCH(int, toTab);
+        QFETCH(bool, delivered);
+        QVERIFY(Start({kSample}));
+        QTabWidget& tabs = Frame().View().TabControl();
+        tabs.setCurrentIndex(fromTab);
+        QWidget* target = fromTab == 0 ? &Edit(1014) : tabs.currentWidget();
+        KeyCounter counter;
+        counter.key = key;
+        target->installEventFilter(&counter);
+        QTest::keyClick(target, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(tabs.currentIndex(), toTab);
+        QCOMPARE(tabs.tabText(toTab), (QStringList{"Picture Info", "Download", "Communication"}[toTab]));
+        QCOMPARE(counter.presses > 0, delivered);
+    }
+
+    void backgroundColourKeptAcrossRuns()
+    {
+        QVERIFY(Start());
+        Frame().View().m_chooseColor = [](const QColor&, QWidget*) { return std::optional<QColor>(QColor(0x10, 0x20, 0x30)); };
+        Frame().View().OnBackgroundColor();
+        QVERIFY(Start());
+        QCOMPARE(m_app->Settings().m_nBackgroundColor, 0x302010);
+    }
+};
+
+QTEST_MAIN(ApplicationTest)
+#include "application_test.moc"

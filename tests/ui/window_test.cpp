@@ -1,0 +1,273 @@
+// The main window over a real document: display switching, the lazy output
+// build, saves against the converter, scroll bars and the background colour.
+#include "comm_settings.h"
+#include "expected_messages.h"
+#include "main_frame.h"
+#include "picture_factory.h"
+#include "picture_info_page.h"
+#include "vellumio_doc.h"
+#include "vellumio_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+constexpr int kSave = 57603, kSaveAs = 57604, kInput = 32771, kOutput = 32772;
+const QString kSample = qEnvironmentVariable("VELLUMIO_TEST_SOURCE_DIR") + "/examples/sample-logo.bmp";
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The frame and view over a document, wired as the application wires them.
+struct Window {
+    CommSettings settings;
+    std::optional<std::string> savePath;
+    CVellumioDoc doc{{[] { return true; }, [] { return false; }, [this](auto&, auto&) { return savePath; }}};
+    CMainFrame frame{doc, settings};
+    CVellumioView& view = frame.View();
+    CPictureInfoPage& page = view.PictureInfoPage();
+
+    Window()
+    {
+        QObject::connect(&page, &CPictureInfoPage::OutputParametersEdited, &doc, [this] {
+            doc.SetModifiedFlag(true);
+            doc.UpdateAllViews(0);
+        });
+        QObject::connect(&page, &CPictureInfoPage::OutputTypeChanged, &doc, [this](int type) { doc.m_nOutputType = type; });
+        QObject::connect(&doc, &CVellumioDoc::OutputFileChosen, &page, &CPictureInfoPage::OnOutputFileSaved);
+        view.OnInitialUpdate();
+        frame.show();
+    }
+    void Run(int command) { frame.Action(command)->trigger(); }
+    void Edit(int id, const QString& text) { page.findChild<QLineEdit*>(QString::number(id))->setText(text); }
+    bool Open(const QString& path) { return doc.OnOpenDocument(path.toStdString()); }
+    // Enabled states of the Window items and the two saves.
+    QList<bool> Items() const
+    {
+        QList<bool> states;
+        for (int command : {kInput, kOutput, kSave, kSaveAs})
+            states << frame.Action(command)->isEnabled();
+        return states;
+    }
+};
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ExpectedMessages> m_messages;
+    std::unique_ptr<Window> m_window;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    // The window with an all-white picture of this size open.
+    Window& ShowPicture(int width, int height)
+    {
+        const QString path = Path("picture.bmp");
+        const auto picture = CreatePicture(PT_BITMAP, path.toStdString());
+        std::string message;
+        auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+        picture->CropFrom(0, 0, 0, 0, w, h, {}, message);
+        picture->OpenFile(FileAccess::Write, FileDisposition::CreateAlways, message);
+        if (picture->Write(w, h, message) != PR_OK || !m_window->Open(path))
+            QTest::qFail("picture not written", __FILE__, __LINE__);
+        return *m_window;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+        QCoreApplication::setOrganizationName("QUORIX");
+        QCoreApplication::setApplicationName("Vellumio");
+    }
+    void init()
+    {
+        m_messages = std::make_unique<ExpectedMessages>();
+        m_window = std::make_unique<Window>();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_window->frame));
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        // Gone before the next test installs its own, whatever the outcome.
+        const auto messages = std::move(m_messages);
+        QVERIFY2(messages->AllShown(), "an expected message was not shown");
+    }
+
+    void windowItemsFollowTheInputPicture()
+    {
+        Window& w = *m_window;
+        QCOMPARE(w.Items(), QList<bool>(4, false));
+        QVERIFY(w.Open(kSample));
+        QCOMPARE(w.Items(), QList<bool>(4, true));
+        QFile bad(Path("bad.bmp"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a picture") > 0);
+        bad.close();
+        m_messages->Expect("Picture type not supported.");
+        QVERIFY(!w.Open(bad.fileName()));
+        QCOMPARE(w.Items(), QList<bool>(4, false));
+    }
+
+    void displayToggles()
+    {
+        Window& w = *m_window;
+        QVERIFY(w.Open(kSample));
+        // Each item toggles: chosen while checked it hands over to the other.
+        for (auto [command, inputAfter] : {std::pair{kInput, false}, {kInput, true}, {kOutput, false}, {kOutput, true}}) {
+            w.Run(command);
+            QCOMPARE(w.doc.m_bInputDisplayed, inputAfter);
+            QCOMPARE(w.frame.Action(kInput)->isChecked(), inputAfter);
+            QCOMPARE(w.frame.Action(kOutput)->isChecked(), !inputAfter);
+            QVERIFY(w.doc.DisplayedPicture() && !w.doc.IsModified());
+        }
+    }
+
+    void outputIsBuiltWhenShown()
+    {
+        Window& w = *m_window;
+        QVERIFY(w.Open(kSample));
+        w.Run(kOutput);
+        w.Run(kInput);
+        // While the input is shown an edit only marks the output out of date.
+        w.Edit(1014, "120");
+        QVERIFY(w.doc.IsModified());
+        QCOMPARE(w.doc.OutputPicture()->GetWidth(), 300u);
+        QCOMPARE(w.frame.IndicatorText(kIndicatorDimensions), QString("Width:300 - Height:80"));
+        w.Run(kOutput);
+        QVERIFY(!w.doc.IsModified());
+        QCOMPARE(w.frame.IndicatorText(kIndicatorDimensions), QString("Width:120 - Height:80"));
+        QCOMPARE(w.frame.IndicatorText(kIndicatorSize), QString("%1 bytes").arg(15 * 96));
+        // A new type waits for the next edit.
+        w.page.findChild<QComboBox*>("1009")->setCurrentIndex(PT_RASTER_GFX);
+        QCOMPARE(w.doc.m_nOutputType, int(PT_RASTER_GFX));
+        QCOMPARE(w.doc.OutputPicture()->GetType(), PT_BITMAP);
+        w.Edit(1015, "40");
+        QCOMPARE(w.doc.OutputPicture()->GetType(), PT_RASTER_GFX);
+        QCOMPARE(w.doc.OutputPicture()->GetHeight(), 40u);
+    }
+
+    void savesWriteWhatTheConverterWrites_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("message");
+        const QString adjusted = " been adjusted to be compatible with selected output format";
+        QTest::newRow("bitmap") << int(PT_BITMAP) << 300 << QString();
+        QTest::newRow("raster gfx, width rounded") << int(PT_RASTER_GFX) << 250 << "Picture Width has" + adjusted;
+        QTest::newRow("raster gfx ext") << int(PT_RASTER_GFX_EXT) << 296 << QString();
+        QTest::newRow("epson gfx, height rounded") << int(PT_EPSON_GFX) << 200 << "Picture Height has" + adjusted;
+        QTest::newRow("logo, rounded") << int(PT_LOGO) << 300 << "Picture Width & Height have" + adjusted;
+    }
+    void savesWriteWhatTheConverterWrites()
+    {
+        QFETCH(int, type);
+        QFETCH(int, width);
+        QFETCH(QString, message);
+        QProcess cli;
+        cli.start(VELLUMIO_CLI_EXECUTABLE, {"convert", kSample, Path("reference"), "--type", QString::number(type),
+                                            "--width", QString::number(width)});
+        QVERIFY(cli.waitForFinished(30000) && cli.exitCode() == 0);
+        const QByteArray reference = ReadAll(Path("reference"));
+        QVERIFY(!reference.isEmpty());
+
+        Window& w = *m_window;
+        QFile::remove(Path("input.bmp"));
+        QVERIFY(QFile::copy(kSample, Path("input.bmp")) && w.Open(Path("input.bmp")));
+        w.page.findChild<QComboBox*>("1009")->setCurrentIndex(type);
+        w.Edit(1014, QString::number(width));
+        for (int i = 0; i < 2 && !message.isEmpty(); ++i)
+            m_messages->Expect(message.toStdString());
+        // Save writes under the page's output name, which is the input's.
+        w.Run(kSave);
+        QVERIFY(!w.doc.m_bInputDisplayed);
+        QCOMPARE(ReadAll(Path("input.bmp")), reference);
+        w.savePath = Path("saved-as").toStdString();
+        w.Run(kSaveAs);
+        QCOMPARE(ReadAll(Path("saved-as")), reference);
+        QCOMPARE(w.page.findChild<QLineEdit*>("1008")->text(), Path("saved-as"));
+    }
+
+    void horizontalBarOnlyForAWiderPicture()
+    {
+        for (int extra : {0, 1}) {
+            Window& w = ShowPicture(m_window->view.width() - 40 + extra, 10);
+            QCOMPARE(w.view.HorizontalBar()->isVisibleTo(&w.view), extra == 1);
+            QVERIFY(!w.view.VerticalBar()->isVisibleTo(&w.view));
+        }
+    }
+
+    void scrollSteps()
+    {
+        Window& w = ShowPicture(40, m_window->view.height() - 220 + 50);
+        QScrollBar& bar = *w.view.VerticalBar();
+        QVERIFY(bar.isVisibleTo(&w.view));
+        QTRY_VERIFY(!w.view.DisplayBitmap().isNull());
+        using Bar = QAbstractSlider;
+        for (auto [action, from, to] : {std::tuple{Bar::SliderPageStepSub, 10, 10}, {Bar::SliderPageStepSub, 11, 1},
+                                        {Bar::SliderSingleStepSub, 10, 9}, {Bar::SliderSingleStepSub, 0, 0},
+                                        {Bar::SliderPageStepAdd, 10, 20}, {Bar::SliderSingleStepAdd, 10, 11}}) {
+            bar.setValue(from);
+            bar.triggerAction(action);
+            QCOMPARE(bar.value(), to);
+        }
+    }
+
+    void wheelScrollsTheOnlyVisibleBar()
+    {
+        Window& w = ShowPicture(m_window->view.width() + 100, 10);
+        QVERIFY(!w.view.VerticalBar()->isVisibleTo(&w.view));
+        QTRY_VERIFY(!w.view.DisplayBitmap().isNull());
+        // Down 10, down 10, then up from 20.
+        for (int delta : {-120, -1, 120}) {
+            QWheelEvent wheel(QPointF(50, 300), w.view.mapToGlobal(QPointF(50, 300)), {}, QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&w.view, &wheel);
+        }
+        QCOMPARE(w.view.HorizontalBar()->value(), 10);
+    }
+
+    void backgroundColourFromTheContextMenu()
+    {
+        Window& w = *m_window;
+        const QColor chosen(0x12, 0x34, 0x56);
+        QColor offered;
+        w.view.m_chooseColor = [&](const QColor& initial, QWidget*) {
+            offered = initial;
+            return std::optional<QColor>(chosen);
+        };
+        QStringList items;
+        QTimer::singleShot(0, this, [&items] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* action : menu->actions())
+                items << action->text();
+            menu->actions().front()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 300), w.view.mapToGlobal(QPoint(50, 300)));
+        QApplication::sendEvent(&w.view, &event);
+        QCOMPARE(items, QStringList{"Background color"});
+        QCOMPARE(offered, QColor(0, 0, 0xFF));
+        QCOMPARE(w.settings.m_nBackgroundColor, 0x563412);
+        QCOMPARE(w.view.grab().toImage().pixelColor(5, 300), chosen);
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
