@@ -155,8 +155,8 @@ void CMainFrame::CreateStatusBar()
     // The grip would take room the message pane needs at the smallest width.
     bar->setSizeGripEnabled(false);
     m_pMessagePane = new QLabel(bar);
+    // Without a name of its own, a screen reader reads the status text.
     m_pMessagePane->setObjectName("0");
-    m_pMessagePane->setAccessibleName("Status");
     bar->addWidget(m_pMessagePane, 1);
     for (const PaneText& pane : kPanes) {
         auto* label = new QLabel(pane.initial, bar);

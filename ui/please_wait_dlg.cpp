@@ -105,6 +105,8 @@ QPixmap DrawSplashPicture()
 
 CPleaseWaitDlg::CPleaseWaitDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
+    // No caption shows it, but a screen reader names the window by it.
+    setWindowTitle(QStringLiteral("Vellumio"));
     QPalette white = palette();
     for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
         white.setColor(QPalette::All, role, Qt::white);

@@ -77,6 +77,9 @@ CVellumioView::CVellumioView(CVellumioDoc& document, CommSettings& settings, QWi
 
     m_pTab = new QTabWidget(this);
     m_pTab->setObjectName(QString::number(kTabControlId));
+    // The band beside the tab headers is the control's, not the picture's
+    // background.
+    m_pTab->setAutoFillBackground(true);
     m_pInfoPage = new CPictureInfoPage(m_pTab);
     m_pages = {m_pInfoPage,
                MakeComingPage("Download",
