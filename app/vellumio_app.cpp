@@ -23,12 +23,14 @@
 #include <QSettings>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <cstring>
 #include <thread>
 
 namespace {
 
+constexpr int kPleaseWaitDelayMs = 300;
 constexpr std::string_view kReloadDriver = "Do you want to re-load \"%s\" driver ?";
 constexpr std::string_view kCreateFailed = "Failed to create ICommunication instance\n%s";
 
@@ -73,10 +75,6 @@ CVellumioApp::~CVellumioApp()
 
 bool CVellumioApp::InitInstance(const QStringList& arguments)
 {
-    if (m_environment.showPleaseWait) {
-        m_pPleaseWait = std::make_unique<CPleaseWaitDlg>();
-        m_pPleaseWait->show();
-    }
     {
         const auto store = OpenSettingsStore();
         m_recentFiles.Load(*store);
@@ -135,6 +133,7 @@ void CVellumioApp::RunOnMainThread(const std::function<void()>& work)
 void CVellumioApp::StopPleaseWait()
 {
     RunOnMainThread([this] {
+        m_bPleaseWaitStopped = true;
         if (m_pPleaseWait)
             m_pPleaseWait->CloseDialog();
     });
@@ -164,8 +163,16 @@ void CVellumioApp::ConnectAtStartUp()
     hooks.CanSwitchUsbDriver = [] { return CanSwitchUsbDriver(); };
 
     // Widgets live on this thread only, so the splash window animates here
-    // while the attempt, which may block for seconds, runs on a worker.
+    // while the attempt, which may block for seconds, runs on a worker. It
+    // shows once the attempt has lasted a moment: a printer that answers at
+    // once gets no window flashing past.
     QEventLoop waiting;
+    QTimer::singleShot(kPleaseWaitDelayMs, &waiting, [this] {
+        if (!m_environment.showPleaseWait || m_bPleaseWaitStopped)
+            return;
+        m_pPleaseWait = std::make_unique<CPleaseWaitDlg>();
+        m_pPleaseWait->show();
+    });
     std::thread attempt([this, &waiting] {
         ConnectPrinter(m_pCommunication.get(), m_settings, m_context);
         QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);

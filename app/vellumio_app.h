@@ -71,6 +71,7 @@ private:
 
     AppEnvironment m_environment;
     std::unique_ptr<CPleaseWaitDlg> m_pPleaseWait;
+    bool m_bPleaseWaitStopped = false;
     ConnectionContext m_context;
     std::unique_ptr<CommEventSink> m_pSink;
     QString m_strStatusText;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds, converts the bundled sample logo into all five picture
 # types, printing what each written file holds, then downloads it into the
-# virtual printer, reads it back and prints it.
+# virtual printer, reads it back and prints it. With a display, it then opens
+# the desktop program on the sample logo, linked to the virtual printer.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -11,7 +12,7 @@ sample=$root/examples/sample-logo.bmp
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja
-cmake --build "$build" --target vellumio-cli vellumio-virtual-printer -j 2
+cmake --build "$build" --target vellumio vellumio-cli vellumio-virtual-printer user_manual -j 2
 cli=$build/cli/vellumio-cli
 printer=$build/sim/vellumio-virtual-printer
 
@@ -61,3 +62,17 @@ ls -l "$paper"
 echo
 echo "== printer memory"
 "$cli" memory --protocol-level 1 --port "$link"
+
+if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+  echo
+  echo "== no display: the desktop program ($build/vellumio) is not opened"
+  exit 0
+fi
+# The program keeps the settings of this run apart from the user's own and
+# reaches the virtual printer as the first parallel port.
+config=$out/config
+mkdir -p "$config/QUORIX"
+printf '[Settings]\nInterface=1\nPort=0\n' >"$config/QUORIX/Vellumio.conf"
+echo
+echo "== vellumio $sample (close the window to end)"
+XDG_CONFIG_HOME=$config VELLUMIO_PARALLEL_PORTS=$link "$build/vellumio" "$sample"
