@@ -31,10 +31,10 @@ inline constexpr std::string_view kSinkConnectFailedMessage = "QLINK - Events : 
 // when the receiver has handled it. An event is dropped when the provider
 // (asked on that thread) names no receiver.
 //
-// A raise from another thread waits for that thread's event loop, so the
-// component must not wait for a raise in progress from that thread (in Advise
-// or Abort, for instance). Destroying the sink lets such a raise go
-// undelivered.
+// A raise from another thread waits for that thread's event loop. Events not
+// yet begun there are given up when the sink disconnects or is destroyed,
+// and when the component gives them up (see EventHandOver); a raise that
+// wakes from its wait touches nothing of the sink, which may be gone.
 class CommEventSink final : public ICommunicationEvents {
 public:
     using TargetProvider = std::function<ICommEventTarget*()>;
@@ -59,9 +59,13 @@ public:
     void TransferFailed() override;
 
 private:
+    class PendingEvents;
+
     void Deliver(const std::function<void(ICommEventTarget&)>& handle);
 
     TargetProvider m_provider;
+    // Shared with the raising threads, which may still hold it after the sink is gone.
+    std::shared_ptr<PendingEvents> m_pPending;
     std::unique_ptr<QObject> m_pContext;  // lives on the receiving thread
     ICommunication* m_pCommunication = nullptr;
     std::uint32_t m_nCookie = kSinkNotConnected;

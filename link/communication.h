@@ -7,7 +7,9 @@
 
 // What the printer link raises. Calls may come on any thread; each call's
 // bytes are valid only during the call. A handler may call back into the
-// component, and may wait for another thread that does.
+// component. One that passes the event to another thread and waits for it
+// there announces it with EventHandOver, so that neither thread waits for the
+// other when that thread calls Advise, Abort or Close.
 class ICommunicationEvents {
 public:
     virtual ~ICommunicationEvents() = default;
@@ -41,7 +43,8 @@ public:
     // "COMn", "LPTn" (n from 1, the n-th entry of the port lists), "USB", or a
     // device path. Success is read through IsOpen.
     virtual void Open(const std::string& portName) = 0;
-    // No event begins after Close returns.
+    // Once Close returns, no event of the port is in progress or begins,
+    // except one that the calling thread runs itself (Close from a handler).
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 
@@ -62,8 +65,11 @@ public:
     // Writes the command and waits up to the read time-out for
     // expectedLength bytes; bytes after them are left for DataReceived.
     virtual SendReceiveResult SendReceive(std::span<const std::uint8_t> command, std::int32_t expectedLength) = 0;
-    // Stops a download (no event of it begins after Abort returns) and drops
-    // input not yet passed on, such as the rest of an upload.
+    // Ends a Send or SendReceive in progress, stops a download (once Abort
+    // returns, none of its events is in progress or begins, except one that
+    // the calling thread runs itself) and drops input not yet passed on, such
+    // as the rest of an upload: bytes read before Abort returns reach no
+    // DataReceived that begins after it.
     virtual void Abort() = 0;
 
     virtual std::vector<std::string> GetComPorts() = 0;
@@ -74,7 +80,7 @@ public:
     virtual std::int32_t SwitchUsbDriver(const std::string& driver) = 0;
 
     // The event connection; null disconnects. False when it cannot connect.
-    // Like Abort and Close, it never waits for an event call in progress,
-    // whose handler may be waiting for the caller's thread.
+    // Once it returns, no event is inside the former receiver, except one
+    // that the calling thread runs itself.
     virtual bool Advise(ICommunicationEvents* events) = 0;
 };

@@ -6,9 +6,11 @@
 #include <cctype>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "download_transfer.h"
 #include "line_settings.h"
@@ -17,6 +19,7 @@
 #include "serial_line.h"
 #include "unsolicited_reader.h"
 #include "usb_printer.h"
+#include "wake_event.h"
 
 namespace {
 
@@ -61,22 +64,42 @@ public:
 
     void Open(const std::string& portName) override
     {
+        Close();
         std::lock_guard lock(m_mutex);
-        CloseLocked();
         std::shared_ptr<IPortDevice> device = OpenDevice(portName);
-        if (!device)
+        // A concurrent Open that got there first keeps its port.
+        if (!device || m_device)
             return;
         m_device = std::move(device);
         m_deviceIsUsb = EqualsIgnoringCase(portName, kUsbPortName);
         if (m_device->CanRead())
-            m_reader = std::make_unique<UnsolicitedReader>(m_device, m_events);
+            m_reader = std::make_shared<UnsolicitedReader>(m_device, m_events);
         m_open = true;
     }
 
     void Close() override
     {
-        std::lock_guard lock(m_mutex);
-        CloseLocked();
+        std::shared_ptr<IPortDevice> device;
+        std::unique_ptr<DownloadTransfer> download;
+        std::shared_ptr<UnsolicitedReader> reader;
+        {
+            std::unique_lock lock(m_mutex);
+            m_open = false;
+            LeaveDevice(lock);
+            device = std::move(m_device);
+            download = std::move(m_download);
+            reader = std::move(m_reader);
+            m_deviceIsUsb = false;
+            EndDeviceUse(lock);
+        }
+        // Without the lock: an event in progress may call the component
+        // while these wait for it to end.
+        if (download)
+            download->Stop();
+        if (reader)
+            reader->Stop();
+        if (device)
+            device->Close();
     }
 
     bool IsOpen() const override { return m_open; }
@@ -97,54 +120,66 @@ public:
 
     std::int32_t Send(std::span<const std::uint8_t> bytes, std::int32_t mode) override
     {
-        std::lock_guard lock(m_mutex);
-        if (!m_device || DownloadWriting())
+        std::unique_lock lock(m_mutex);
+        const std::shared_ptr<IPortDevice> device = BeginOperation(lock);
+        if (!device)
             return kSendFailed;
         if (mode == kSendModeLogoDownload) {
+            std::unique_ptr<DownloadTransfer> former = std::exchange(
+                m_download, std::make_unique<DownloadTransfer>(
+                                device, m_events, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m_writeTimeout));
+            EndDeviceUse(lock);
+            lock.unlock();
             // A former download whose bytes are all out may still be in its
-            // last event; it is let go.
-            m_download.reset();
-            m_download = std::make_unique<DownloadTransfer>(
-                m_device, m_events, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m_writeTimeout);
+            // last event.
+            if (former)
+                former->Stop();
             return kSendOk;
         }
-        return m_device->Write(bytes, m_writeTimeout, nullptr).status == IoStatus::Ok ? kSendOk : kSendFailed;
+        const auto writeTimeout = m_writeTimeout;
+        lock.unlock();
+        const IoStatus sent = device->Write(bytes, writeTimeout, &m_interrupt).status;
+        lock.lock();
+        EndDeviceUse(lock);
+        return sent == IoStatus::Ok ? kSendOk : kSendFailed;
     }
 
     SendReceiveResult SendReceive(std::span<const std::uint8_t> command, std::int32_t expectedLength) override
     {
-        std::lock_guard lock(m_mutex);
         SendReceiveResult result;
-        if (!m_device || DownloadWriting())
+        std::unique_lock lock(m_mutex);
+        const std::shared_ptr<IPortDevice> device = BeginOperation(lock);
+        if (!device)
             return result;
         const auto pause = m_reader ? m_reader->PauseReading() : nullptr;
-        if (m_device->Write(command, m_writeTimeout, nullptr).status != IoStatus::Ok)
-            return result;
+        const auto readTimeout = m_readTimeout;
+        const auto writeTimeout = m_writeTimeout;
+        lock.unlock();
         const auto expected = static_cast<std::size_t>(std::max(expectedLength, 0));
-        const auto deadline = std::chrono::steady_clock::now() + m_readTimeout;
-        std::array<std::uint8_t, kReplyChunk> chunk{};
-        while (result.reply.size() < expected) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left <= std::chrono::milliseconds::zero())
-                break;
-            // Never more than the reply, so what follows it stays for the reader.
-            const auto want = std::min(chunk.size(), expected - result.reply.size());
-            const IoResult got = m_device->Read(std::span(chunk).first(want), left, nullptr);
-            result.reply.insert(result.reply.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got.count));
-            if (got.status == IoStatus::Failed)
-                break;
-        }
+        if (device->Write(command, writeTimeout, &m_interrupt).status == IoStatus::Ok)
+            ReadReply(*device, expected, readTimeout, result.reply);
+        lock.lock();
+        EndDeviceUse(lock);
         result.ok = result.reply.size() == expected;
         return result;
     }
 
     void Abort() override
     {
-        std::lock_guard lock(m_mutex);
-        m_download.reset();
-        if (m_device)
+        std::unique_lock lock(m_mutex);
+        std::unique_ptr<DownloadTransfer> download = std::move(m_download);
+        lock.unlock();
+        download.reset();
+        lock.lock();
+        LeaveDevice(lock);
+        if (m_device) {
+            // Off the reader's hands first: the device must be idle to drop its input.
+            const auto pause = m_reader ? m_reader->PauseReading() : nullptr;
+            if (m_reader)
+                m_reader->DropInput();
             m_device->DiscardInput();
+        }
+        EndDeviceUse(lock);
     }
 
     std::vector<std::string> GetComPorts() override { return ListSerialPorts(); }
@@ -158,10 +193,15 @@ public:
 
     std::int32_t SwitchUsbDriver(const std::string& driver) override
     {
-        std::lock_guard lock(m_mutex);
+        bool closeFirst = false;
+        {
+            std::lock_guard lock(m_mutex);
+            closeFirst = !IsOwnDriverFile(driver) && m_deviceIsUsb;
+        }
         // The kernel driver can only take the interface once we let it go.
-        if (!IsOwnDriverFile(driver) && m_deviceIsUsb)
-            CloseLocked();
+        if (closeFirst)
+            Close();
+        std::lock_guard lock(m_mutex);
         return Usb().SwitchDriver(driver);
     }
 
@@ -179,6 +219,54 @@ private:
     }
 
     bool DownloadWriting() const { return m_download && m_download->Writing(); }
+
+    // Takes the device for one Send or SendReceive, once no other call uses
+    // it; null when there is none or a download is writing to it.
+    std::shared_ptr<IPortDevice> BeginOperation(std::unique_lock<std::mutex>& lock)
+    {
+        m_changed.wait(lock, [this] { return !m_deviceInUse && m_leaving == 0; });
+        if (!m_device || DownloadWriting())
+            return nullptr;
+        m_interrupt.Clear();
+        m_deviceInUse = true;
+        return m_device;
+    }
+
+    // For Abort and Close: ends the wait of an operation in progress and
+    // takes the device once it has left; operations wait meanwhile.
+    void LeaveDevice(std::unique_lock<std::mutex>& lock)
+    {
+        ++m_leaving;
+        m_interrupt.Set();
+        m_changed.wait(lock, [this] { return !m_deviceInUse; });
+        --m_leaving;
+        m_deviceInUse = true;
+    }
+    void EndDeviceUse(std::unique_lock<std::mutex>&)
+    {
+        m_deviceInUse = false;
+        m_changed.notify_all();
+    }
+
+    // Reads until `expected` bytes or the time-out; never more than the
+    // reply, so what follows it stays for the reader.
+    void ReadReply(IPortDevice& device, std::size_t expected, std::chrono::milliseconds timeout,
+                   std::vector<std::uint8_t>& reply)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        std::array<std::uint8_t, kReplyChunk> chunk{};
+        while (reply.size() < expected) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left <= std::chrono::milliseconds::zero())
+                return;
+            const auto want = std::min(chunk.size(), expected - reply.size());
+            const IoResult got = device.Read(std::span(chunk).first(want), left, &m_interrupt);
+            reply.insert(reply.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got.count));
+            if (got.status == IoStatus::Failed || got.status == IoStatus::Interrupted)
+                return;
+        }
+    }
 
     UsbPrinters& Usb()
     {
@@ -207,29 +295,25 @@ private:
         return nullptr;
     }
 
-    void CloseLocked()
-    {
-        m_download.reset();
-        m_reader.reset();
-        if (m_device)
-            m_device->Close();
-        m_device.reset();
-        m_deviceIsUsb = false;
-        m_open = false;
-    }
-
     std::shared_ptr<ITermiosApi> m_termios;
     const std::shared_ptr<EventRelay> m_events = std::make_shared<EventRelay>();
 
-    // One operation at a time; the component's threads never take it.
+    // Held only briefly, never across a wait on the device or for an event:
+    // Abort and Close must get it while an operation waits for the printer.
     mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
     LineSettings m_line;
     std::chrono::milliseconds m_readTimeout{20000};
     std::chrono::milliseconds m_writeTimeout{5000};
     std::shared_ptr<IPortDevice> m_device;
     bool m_deviceIsUsb = false;
     std::atomic<bool> m_open{false};
-    std::unique_ptr<UnsolicitedReader> m_reader;
+    // One call at a time uses the device: Send, SendReceive, or the input
+    // drop of Abort and the release of Close, which interrupt the first two.
+    bool m_deviceInUse = false;
+    int m_leaving = 0;  // Abort and Close waiting for the device
+    WakeEvent m_interrupt;
+    std::shared_ptr<UnsolicitedReader> m_reader;
     std::unique_ptr<DownloadTransfer> m_download;
     std::unique_ptr<UsbPrinters> m_usb;
 };

@@ -2,6 +2,7 @@
 set(VELLUMIO_COMPONENT_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/communication_component.cpp
   ${CMAKE_CURRENT_LIST_DIR}/download_transfer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/event_relay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fd_channel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/line_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/parallel_port.cpp

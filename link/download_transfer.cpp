@@ -20,6 +20,7 @@ enum class Outcome { Done, Failed, Stopped };
 Outcome WriteAll(WorkerControl& control, IPortDevice& device, EventRelay& events,
                  const std::vector<std::uint8_t>& bytes, std::chrono::milliseconds writeTimeout)
 {
+    const auto wanted = [&control] { return !control.StopRequested(); };
     const std::span<const std::uint8_t> all(bytes);
     std::size_t written = 0;
     std::int32_t reported = 0;
@@ -36,10 +37,7 @@ Outcome WriteAll(WorkerControl& control, IPortDevice& device, EventRelay& events
         if (percent == reported || percent == 0)
             continue;
         reported = percent;
-        if (!control.BeginEvent())
-            return Outcome::Stopped;
-        events.Raise([&](ICommunicationEvents& target) { target.Progress(percent); });
-        control.EndEvent();
+        events.Raise(&control, wanted, [&](ICommunicationEvents& target) { target.Progress(percent); });
         // A stop during the event may have closed the device already.
         if (control.StopRequested())
             return Outcome::Stopped;
@@ -64,27 +62,28 @@ void DownloadTransfer::Run(const std::shared_ptr<State>& state, const std::share
     // The line is free for the next command before the last event, whose
     // handler sends the checksum check.
     state->writing = false;
-    if (outcome != Outcome::Stopped && state->control.BeginEvent()) {
-        events->Raise([&](ICommunicationEvents& target) {
+    if (outcome == Outcome::Stopped)
+        return;
+    WorkerControl& control = state->control;
+    events->Raise(
+        &control, [&control] { return !control.StopRequested(); },
+        [&](ICommunicationEvents& target) {
             if (outcome == Outcome::Done)
                 target.Progress(kDonePercent);
             else
                 target.TransferFailed();
         });
-        state->control.EndEvent();
-    }
-    state->control.Finished();
 }
 
 DownloadTransfer::DownloadTransfer(std::shared_ptr<IPortDevice> device, std::shared_ptr<EventRelay> events,
                                    std::vector<std::uint8_t> bytes, std::chrono::milliseconds writeTimeout)
-    : m_state(std::make_shared<State>())
+    : m_state(std::make_shared<State>()), m_events(std::move(events))
 {
-    m_thread = std::thread(Run, m_state, std::move(device), std::move(events), std::move(bytes), writeTimeout);
+    m_thread = std::thread(Run, m_state, std::move(device), m_events, std::move(bytes), writeTimeout);
 }
 
 DownloadTransfer::~DownloadTransfer() { Stop(); }
 
 bool DownloadTransfer::Writing() const { return m_state->writing; }
 
-void DownloadTransfer::Stop() { m_state->control.Stop(m_thread); }
+void DownloadTransfer::Stop() { m_state->control.Stop(m_thread, *m_events); }

@@ -23,7 +23,8 @@ public:
 
     // True until the last byte is out or the transfer has failed or stopped.
     bool Writing() const;
-    // No event begins after Stop returns.
+    // Once Stop returns, no event of the transfer is in progress, except one
+    // that the calling thread runs itself.
     void Stop();
 
 private:
@@ -34,5 +35,6 @@ private:
                     std::chrono::milliseconds writeTimeout);
 
     std::shared_ptr<State> m_state;
+    std::shared_ptr<EventRelay> m_events;
     std::thread m_thread;
 };

@@ -19,34 +19,35 @@ void ReadUntilStopped(const std::shared_ptr<WorkerControl>& control, const std::
                       const std::shared_ptr<EventRelay>& events)
 {
     std::array<std::uint8_t, kReadChunk> buffer{};
-    while (control->BeginDeviceUse()) {
+    std::uint64_t discards = 0;
+    while (control->BeginDeviceUse(discards)) {
         const IoResult got = device->Read(buffer, kReadWait, &control->Interrupt());
         if (got.status == IoStatus::Failed)
             control->Interrupt().WaitFor(kRetryAfterError);
         control->EndDeviceUse();
         if (got.count == 0)
             continue;
-        if (!control->BeginEvent())
-            break;
-        events->Raise([&](ICommunicationEvents& target) {
-            target.DataReceived(std::span<const std::uint8_t>(buffer).first(got.count));
-        });
-        control->EndEvent();
+        events->Raise(
+            control.get(), [&] { return control->MayRaise(discards); },
+            [&](ICommunicationEvents& target) {
+                target.DataReceived(std::span<const std::uint8_t>(buffer).first(got.count));
+            });
     }
-    control->Finished();
 }
 
 }  // namespace
 
 UnsolicitedReader::UnsolicitedReader(std::shared_ptr<IPortDevice> device, std::shared_ptr<EventRelay> events)
-    : m_control(std::make_shared<WorkerControl>())
+    : m_control(std::make_shared<WorkerControl>()), m_events(std::move(events))
 {
-    m_thread = std::thread(ReadUntilStopped, m_control, std::move(device), std::move(events));
+    m_thread = std::thread(ReadUntilStopped, m_control, std::move(device), m_events);
 }
 
 UnsolicitedReader::~UnsolicitedReader() { Stop(); }
 
-void UnsolicitedReader::Stop() { m_control->Stop(m_thread); }
+void UnsolicitedReader::DropInput() { m_control->Discard(*m_events); }
+
+void UnsolicitedReader::Stop() { m_control->Stop(m_thread, *m_events); }
 
 std::unique_ptr<UnsolicitedReader::Pause> UnsolicitedReader::PauseReading() const
 {

@@ -30,10 +30,16 @@ public:
     };
     [[nodiscard]] std::unique_ptr<Pause> PauseReading() const;
 
-    // No DataReceived begins after Stop returns.
+    // What the reader has read so far is not passed on: no DataReceived of
+    // it begins after DropInput returns.
+    void DropInput();
+
+    // Once Stop returns, no DataReceived of the reader is in progress, except
+    // one that the calling thread runs itself.
     void Stop();
 
 private:
     std::shared_ptr<WorkerControl> m_control;
+    std::shared_ptr<EventRelay> m_events;
     std::thread m_thread;
 };

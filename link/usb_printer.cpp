@@ -175,15 +175,35 @@ private:
 
 namespace {
 
-// The claimed printer interface as a port.
+// The claimed printer interface, released when the last transfer function
+// holding it goes.
+class ClaimedInterface {
+public:
+    ClaimedInterface(std::shared_ptr<UsbContext> context, HandleRef handle, int interfaceNumber)
+        : m_context(std::move(context)), m_handle(std::move(handle)), m_interface(interfaceNumber)
+    {
+    }
+    ~ClaimedInterface() { libusb_release_interface(m_handle.get(), m_interface); }
+    ClaimedInterface(const ClaimedInterface&) = delete;
+    ClaimedInterface& operator=(const ClaimedInterface&) = delete;
+
+    int Transfer(std::uint8_t endpoint, std::span<std::uint8_t> data, int& moved, std::chrono::milliseconds timeout)
+    {
+        return libusb_bulk_transfer(m_handle.get(), endpoint, data.data(), static_cast<int>(data.size()), &moved,
+                                    static_cast<unsigned>(timeout.count()));
+    }
+
+private:
+    std::shared_ptr<UsbContext> m_context;  // outlives the handle
+    HandleRef m_handle;
+    int m_interface;
+};
+
+// The printer interface as a port.
 class UsbPrinterPort final : public IPortDevice {
 public:
-    UsbPrinterPort(std::shared_ptr<UsbContext> context, HandleRef handle, const PrinterInterface& printer)
-        : m_context(std::move(context)),
-          m_handle(std::move(handle)),
-          m_interface(printer.interfaceNumber),
-          m_bulkOut(printer.bulkOut),
-          m_bulkIn(printer.bulkIn)
+    UsbPrinterPort(UsbBulkTransfer transfer, std::uint8_t bulkOut, std::uint8_t bulkIn)
+        : m_transfer(std::move(transfer)), m_bulkOut(bulkOut), m_bulkIn(bulkIn)
     {
     }
     ~UsbPrinterPort() override { Close(); }
@@ -192,7 +212,7 @@ public:
                    const WakeEvent* interrupt) override
     {
         IoResult result;
-        if (!m_handle)
+        if (!m_transfer)
             return {IoStatus::Failed, 0};
         auto deadline = std::chrono::steady_clock::now() + stallTimeout;
         while (result.count < bytes.size()) {
@@ -202,9 +222,7 @@ public:
             // libusb takes a mutable buffer even for OUT transfers.
             m_writeBuffer.assign(chunk.begin(), chunk.end());
             int sent = 0;
-            const int status = libusb_bulk_transfer(m_handle.get(), m_bulkOut, m_writeBuffer.data(),
-                                                    static_cast<int>(m_writeBuffer.size()), &sent,
-                                                    static_cast<unsigned>(kTransferSlice.count()));
+            const int status = m_transfer(m_bulkOut, m_writeBuffer, sent, kTransferSlice);
             if (sent > 0) {
                 result.count += static_cast<std::size_t>(sent);
                 deadline = std::chrono::steady_clock::now() + stallTimeout;
@@ -220,36 +238,34 @@ public:
     IoResult Read(std::span<std::uint8_t> bytes, std::chrono::milliseconds timeout,
                   const WakeEvent* interrupt) override
     {
-        if (!m_handle || !m_bulkIn || bytes.empty())
+        if (!m_transfer || !m_bulkIn || bytes.empty())
             return {IoStatus::Failed, 0};
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        std::lock_guard lock(m_inputMutex);
-        while (m_pending.empty()) {
+        for (;;) {
+            if (const std::size_t count = TakePending(bytes))
+                return {IoStatus::Ok, count};
             if (interrupt && interrupt->IsSet())
                 return {IoStatus::Interrupted, 0};
             // A whole buffer of packets, so that the device can never send
-            // more than there is room for.
+            // more than there is room for. Only the reading thread uses it,
+            // so the transfer runs without the lock that DiscardInput takes.
             m_readBuffer.resize(kReadBuffer);
             int got = 0;
-            const int status = libusb_bulk_transfer(m_handle.get(), m_bulkIn, m_readBuffer.data(),
-                                                    static_cast<int>(m_readBuffer.size()), &got,
-                                                    static_cast<unsigned>(kTransferSlice.count()));
-            if (got > 0)
-                m_pending.assign(m_readBuffer.begin(), m_readBuffer.begin() + got);
-            else if (status != 0 && status != LIBUSB_ERROR_TIMEOUT)
+            const int status = m_transfer(m_bulkIn, m_readBuffer, got, kTransferSlice);
+            if (got > 0) {
+                std::lock_guard lock(m_inputMutex);
+                m_pending.insert(m_pending.end(), m_readBuffer.begin(), m_readBuffer.begin() + got);
+            } else if (status != 0 && status != LIBUSB_ERROR_TIMEOUT) {
                 return {IoStatus::Failed, 0};
-            else if (std::chrono::steady_clock::now() >= deadline)
+            } else if (std::chrono::steady_clock::now() >= deadline) {
                 return {IoStatus::TimedOut, 0};
+            }
         }
-        const std::size_t count = std::min(bytes.size(), m_pending.size());
-        std::copy_n(m_pending.begin(), count, bytes.begin());
-        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(count));
-        return {IoStatus::Ok, count};
     }
 
     // A bulk transfer ends when the printer has taken the bytes.
     IoStatus Drain(std::chrono::milliseconds, const WakeEvent*) override { return IoStatus::Ok; }
-    bool CanRead() const override { return m_handle && m_bulkIn; }
+    bool CanRead() const override { return m_transfer && m_bulkIn; }
 
     void DiscardInput() override
     {
@@ -257,18 +273,20 @@ public:
         m_pending.clear();
     }
 
-    void Close() override
-    {
-        if (!m_handle)
-            return;
-        libusb_release_interface(m_handle.get(), m_interface);
-        m_handle.reset();
-    }
+    // Letting the transfer go releases the interface.
+    void Close() override { m_transfer = nullptr; }
 
 private:
-    std::shared_ptr<UsbContext> m_context;  // outlives the handle
-    HandleRef m_handle;
-    int m_interface;
+    std::size_t TakePending(std::span<std::uint8_t> bytes)
+    {
+        std::lock_guard lock(m_inputMutex);
+        const std::size_t count = std::min(bytes.size(), m_pending.size());
+        std::copy_n(m_pending.begin(), count, bytes.begin());
+        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(count));
+        return count;
+    }
+
+    UsbBulkTransfer m_transfer;
     std::uint8_t m_bulkOut;
     std::uint8_t m_bulkIn;
     std::vector<std::uint8_t> m_writeBuffer;
@@ -349,7 +367,17 @@ std::unique_ptr<IPortDevice> UsbPrinters::Open()
         libusb_release_interface(handle.get(), printer->interfaceNumber);
         return nullptr;
     }
-    return std::make_unique<UsbPrinterPort>(m_context, std::move(handle), *printer);
+    auto claimed = std::make_shared<ClaimedInterface>(m_context, std::move(handle), printer->interfaceNumber);
+    return MakeUsbPrinterPort(
+        [claimed](std::uint8_t endpoint, std::span<std::uint8_t> data, int& moved, std::chrono::milliseconds timeout) {
+            return claimed->Transfer(endpoint, data, moved, timeout);
+        },
+        printer->bulkOut, printer->bulkIn);
+}
+
+std::unique_ptr<IPortDevice> MakeUsbPrinterPort(UsbBulkTransfer transfer, std::uint8_t bulkOut, std::uint8_t bulkIn)
+{
+    return std::make_unique<UsbPrinterPort>(std::move(transfer), bulkOut, bulkIn);
 }
 
 bool UsbDriverSwitchSupported() { return libusb_has_capability(LIBUSB_CAP_SUPPORTS_DETACH_KERNEL_DRIVER) != 0; }

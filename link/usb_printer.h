@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -36,6 +38,14 @@ public:
 private:
     std::shared_ptr<UsbContext> m_context;  // null when libusb could not start
 };
+
+// One bulk transfer on `endpoint` as libusb_bulk_transfer makes it: a libusb
+// status, with the bytes moved in `moved`, waiting at most `timeout`.
+using UsbBulkTransfer =
+    std::function<int(std::uint8_t endpoint, std::span<std::uint8_t> data, int& moved, std::chrono::milliseconds timeout)>;
+// The printer port over `transfer`, as Open makes it for a claimed printer;
+// tests give it a transfer of their own.
+std::unique_ptr<IPortDevice> MakeUsbPrinterPort(UsbBulkTransfer transfer, std::uint8_t bulkOut, std::uint8_t bulkIn);
 
 // Whether this system lets a program take a device from its kernel driver.
 bool UsbDriverSwitchSupported();

@@ -1,27 +1,6 @@
 #include "worker_control.h"
 
-bool WorkerControl::BeginEvent()
-{
-    std::lock_guard lock(m_mutex);
-    if (m_stop)
-        return false;
-    m_inEvent = true;
-    return true;
-}
-
-void WorkerControl::EndEvent()
-{
-    std::lock_guard lock(m_mutex);
-    m_inEvent = false;
-    m_changed.notify_all();
-}
-
-void WorkerControl::Finished()
-{
-    std::lock_guard lock(m_mutex);
-    m_finished = true;
-    m_changed.notify_all();
-}
+#include "event_relay.h"
 
 bool WorkerControl::StopRequested() const
 {
@@ -29,7 +8,7 @@ bool WorkerControl::StopRequested() const
     return m_stop;
 }
 
-bool WorkerControl::BeginDeviceUse()
+bool WorkerControl::BeginDeviceUse(std::uint64_t& discards)
 {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_stop || m_pauses == 0; });
@@ -39,6 +18,7 @@ bool WorkerControl::BeginDeviceUse()
     // and so still interrupts the wait that follows.
     m_interrupt.Clear();
     m_usingDevice = true;
+    discards = m_discards;
     return true;
 }
 
@@ -49,12 +29,27 @@ void WorkerControl::EndDeviceUse()
     m_changed.notify_all();
 }
 
+bool WorkerControl::MayRaise(std::uint64_t discards) const
+{
+    std::lock_guard lock(m_mutex);
+    return !m_stop && m_discards == discards;
+}
+
+void WorkerControl::Discard(EventRelay& events)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_discards;
+    }
+    events.Cancel(this);
+}
+
 void WorkerControl::Pause()
 {
     std::unique_lock lock(m_mutex);
     ++m_pauses;
     m_interrupt.Set();
-    m_changed.wait(lock, [this] { return !m_usingDevice || m_finished; });
+    m_changed.wait(lock, [this] { return !m_usingDevice; });
 }
 
 void WorkerControl::Resume()
@@ -64,21 +59,21 @@ void WorkerControl::Resume()
     m_changed.notify_all();
 }
 
-void WorkerControl::Stop(std::thread& thread)
+void WorkerControl::Stop(std::thread& thread, EventRelay& events)
 {
-    bool finished = false;
     {
-        std::unique_lock lock(m_mutex);
+        std::lock_guard lock(m_mutex);
         m_stop = true;
         m_interrupt.Set();
         m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_finished || m_inEvent; });
-        finished = m_finished;
     }
+    // Once no raise of the worker is left it raises nothing more, and every
+    // wait of its own ends at the interrupt.
+    const bool runHere = !events.WaitFor(this);
     if (!thread.joinable())
         return;
-    if (finished && thread.get_id() != std::this_thread::get_id())
-        thread.join();
-    else
+    if (runHere || thread.get_id() == std::this_thread::get_id())
         thread.detach();
+    else
+        thread.join();
 }

@@ -10,8 +10,10 @@ builds=${VELLUMIO_BUILD_ROOT:-$root}
 jobs=${VELLUMIO_JOBS:-2}
 fuzz_seconds=${VELLUMIO_FUZZ_SECONDS:-20}
 fuzz_targets=(bmp raster_gfx raster_gfx_ext logo epson_gfx)
-# The printer link's test programs, under tests/ of the build.
-tsan_tests=(link/link_tests connection/connection_tests)
+# The printer link's test programs, under tests/ of the build: the component
+# on pseudo-terminals, the event sink and the connection, and the CLI's
+# printer commands against the virtual printer (both programs instrumented too).
+tsan_tests=(link/link_tests connection/connection_tests cli/printer_cli_tests)
 tsan_repeat=${VELLUMIO_TSAN_REPEAT:-3}
 
 step() { printf '\n=== %s\n' "$*"; }
@@ -37,9 +39,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir "$builds/build-ci-asan" --output-on-failure -j "$jobs"
 
 # The link's worker threads and its event hand-over, with only the link's
-# tests built; each program runs its tests several times over for more
-# interleavings. Qt is not built with ThreadSanitizer: tests/tsan.supp names
-# the Qt internals whose ordering it cannot see.
+# tests and the programs they run built; each test program runs its tests
+# several times over for more interleavings, and a report in a program it
+# starts fails that test. Qt is not built with ThreadSanitizer:
+# tests/tsan.supp names the Qt internals whose ordering it cannot see.
 step "thread sanitizer build"
 cmake -S "$root" -B "$builds/build-ci-tsan" -G Ninja -DVELLUMIO_TSAN=ON -DVELLUMIO_BENCH=OFF \
   -DVELLUMIO_WERROR=OFF

@@ -98,6 +98,7 @@ TEST_F(CliPictureCommands, MessagesAndExitStatus)
     const std::string missing = File("missing.bmp");
     std::ofstream(File("unknown.bin")) << "hello";
     const std::string unwritable = File("no-such-folder/out.bmp");
+    const std::string noSuchFile = "\nNo such file or directory";
     const std::string adjusted = " been adjusted to be compatible with selected output format";
     const struct {
         std::vector<std::string> args;
@@ -108,10 +109,10 @@ TEST_F(CliPictureCommands, MessagesAndExitStatus)
         {{"convert", m_in, File("b.log"), "--type", "LOGO", "--width", "10", "--height", "20"}, 0,
          "Picture Width & Height have" + adjusted},
         {{"convert", m_in, File("c.gfx"), "--type", "EPSON GFX", "--height", "20"}, 0, "Picture Height has" + adjusted},
-        {{"info", missing}, 1, "Error - File Open : " + missing},
+        {{"info", missing}, 1, "Error - File Open : " + missing + noSuchFile},
         {{"info", File("unknown.bin")}, 1, "Picture type not supported."},
-        {{"convert", missing, m_out, "--type", "0"}, 1, "Error - File Open : " + missing},
-        {{"convert", m_in, unwritable, "--type", "0"}, 1, "Error - File Open : " + unwritable},
+        {{"convert", missing, m_out, "--type", "0"}, 1, "Error - File Open : " + missing + noSuchFile},
+        {{"convert", m_in, unwritable, "--type", "0"}, 1, "Error - File Open : " + unwritable + noSuchFile},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -11,9 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <string>
+#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -54,16 +55,16 @@ protected:
             ADD_FAILURE() << "cannot start " << args[0];
             return {};
         }
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                ADD_FAILURE() << "vellumio-cli did not finish within " << limit.count() << " ms";
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // The process descriptor turns readable when the program ends.
+        const int process = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+        pollfd ended{process, POLLIN, 0};
+        if (::poll(&ended, 1, static_cast<int>(limit.count())) <= 0) {
+            ::kill(pid, SIGKILL);
+            ADD_FAILURE() << "vellumio-cli did not finish within " << limit.count() << " ms";
         }
+        ::close(process);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
         const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return {exitCode, ReadWholeFile(File("cli.out")), ReadWholeFile(File("cli.err"))};
     }

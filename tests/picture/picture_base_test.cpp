@@ -19,11 +19,7 @@ TEST(PictureCropFrom, CutsShiftsAndPadsToWholeBands)
 {
     const Bytes black(4, 0xFF);
     const struct {
-        const char* what;
-        std::uint32_t srcWidth, srcHeight;
-        std::int32_t x, y;
-        std::uint32_t width, height;
-        Bytes src, expected;
+        const char* what; std::uint32_t srcWidth, srcHeight; std::int32_t x, y; std::uint32_t width, height; Bytes src, expected;
     } cases[] = {
         {"narrower output keeps source dots beyond it", 16, 1, 0, 0, 12, 1, {0xAB, 0xCD}, {0xAB, 0xCD}},
         {"height 25 takes two bands", 16, 25, 0, 0, 16, 25, Bytes(50, 0xFF), Bytes(50, 0xFF)},

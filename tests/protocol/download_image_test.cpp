@@ -34,15 +34,6 @@ TEST(BuildDownloadImage, RoundsUpToWholeColumnsOfEightDotsAndSaysSo)
     EXPECT_EQ(built.reason, "Picture Width & Height have been adjusted to be compatible with selected output format");
 }
 
-TEST(BuildDownloadImage, ColumnBytesHoldTheTopDotInTheHighBit)
-{
-    // 8 x 8 with one black dot at column 1, row 2.
-    Bytes rows(8, 0x00);
-    rows[2] = 0x40;
-    const DownloadImage built = BuildDownloadImage(PictureOf(8, 8, rows).get());
-    EXPECT_EQ(built.image, (Bytes{0x1D, 0x2A, 0x01, 0x01, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
-}
-
 TEST(BuildDownloadImage, NothingToSendIsRefused)
 {
     const DownloadImage nothing = BuildDownloadImage(nullptr);

@@ -8,11 +8,7 @@ using printer::Bytes;
 
 TEST(PrinterCommands, BytesOfEveryCommand)
 {
-    const struct {
-        const char* name;
-        Bytes bytes;
-        Bytes expected;
-    } cases[] = {
+    const struct { const char* name; Bytes bytes, expected; } cases[] = {
         {"select 0", printer::SelectLogo(0), {0x1D, 0x23, 0x00}},
         {"select 255", printer::SelectLogo(255), {0x1D, 0x23, 0xFF}},
         {"checksum 255", printer::ChecksumQuery(255), {0x1F, 0x65, 0xFF}},

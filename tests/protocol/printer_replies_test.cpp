@@ -15,11 +15,7 @@ PrinterReply Reply(Bytes bytes, bool ok = true)
 
 TEST(ChecksumReply, VerdictsForTheChecksum0xEDCC)
 {
-    const struct {
-        PrinterReply reply;
-        ChecksumVerdict verdict;
-        std::string_view message;
-    } cases[] = {
+    const struct { PrinterReply reply; ChecksumVerdict verdict; std::string_view message; } cases[] = {
         {Reply({0x65, 0x01, 0xCC, 0xED}), ChecksumVerdict::Verified, ""},
         {Reply({0x00, 0x80, 0xCC, 0xED}), ChecksumVerdict::Verified, ""},  // byte 0 is not examined
         {Reply({0x65, 0x01, 0xED, 0xCC}), ChecksumVerdict::WrongChecksum,

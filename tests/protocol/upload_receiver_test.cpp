@@ -128,10 +128,7 @@ TEST(UploadReceiver, EmptySlotAndEraseAcknowledgementOutsideAnUploadOnly)
 // Under 6 bytes no bitmap fits; over 256 MiB no picture could hold one.
 TEST(UploadReceiver, AnnouncedSizesOutsideTheBitmapRangeAreRefused)
 {
-    const struct {
-        std::uint32_t size;
-        Events expected;
-    } cases[] = {
+    const struct { std::uint32_t size; Events expected; } cases[] = {
         {0, {{Kind::UploadRefused, 0, {}}, {Kind::BytesDropped, 7, {}}}},
         {5, {{Kind::UploadRefused, 5, {}}, {Kind::BytesDropped, 7, {}}}},
         {6, {{Kind::UploadStarted, 6, {}}, {Kind::UploadProgress, 100, {}}, {Kind::UploadComplete, 6, Bitmap(6)}}},

