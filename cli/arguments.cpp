@@ -10,9 +10,10 @@ namespace {
 
 constexpr std::string_view kEndOfOptions = "--";
 
+// A negative number is an argument, so that it meets its range check.
 bool LooksLikeOption(std::string_view arg)
 {
-    return arg.size() > 1 && arg.front() == '-';
+    return arg.size() > 1 && arg.front() == '-' && (arg[1] < '0' || arg[1] > '9');
 }
 
 // Accepts an optional sign, then decimal digits and nothing else.

@@ -70,7 +70,7 @@ int RunDownload(std::span<const std::string> args)
     // file leaves the printer as it was.
     const OpenedPicture opened = OpenPictureFile(parsed.Positionals()[1]);
     if (!opened.picture)
-        return ReportFailure(opened.message);
+        return ReportFailure(opened.message, opened.systemError);
     std::string message;
     const auto output = CreatePicture(PT_LOGO, "");
     if (CropToGeometry(*opened.picture, geometry, *output, message) != PR_OK)

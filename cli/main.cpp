@@ -1,11 +1,14 @@
 #include "arguments.h"
 #include "cli_command.h"
+#include "failure_report.h"
 #include "picture_commands.h"
 #include "printer_subcommands.h"
 
 #include "picture_types.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <iomanip>
 #include <iostream>
 #include <new>
@@ -58,11 +61,8 @@ bool IsHelp(std::string_view arg)
     return arg == "--help" || arg == "-h" || arg == "help";
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Dispatch(const std::vector<std::string>& args)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintOverview(std::cerr);
         return kExitUsage;
@@ -94,4 +94,19 @@ int main(int argc, char** argv)
         std::cerr << picture_messages::kMemoryAllocation << '\n';
         return kExitFailure;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = Dispatch(std::vector<std::string>(argv + 1, argv + argc));
+    // What standard output still buffers is written now, so that lines lost
+    // to a full disk end in failure. The buffer is written again even when
+    // an earlier write failed, to learn the reason.
+    errno = 0;
+    const bool flushed = static_cast<bool>(std::cout.flush());
+    if (std::fflush(stdout) != 0 || !flushed)
+        return ReportFailure(picture_messages::kFileWrite, errno);
+    return status;
 }

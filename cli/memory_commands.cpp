@@ -20,20 +20,25 @@ struct MemoryFigures {
 };
 
 // The three questions of the "Download" page's refresh, in its order; the
-// total and the logo memory only where the protocol level allows them.
+// total and the logo memory only where the protocol level allows them. The
+// first left unanswered ends them: each further one would wait out the read
+// time-out as well.
 MemoryFigures QueryMemory(ICommunication& link, std::int32_t protocolLevel)
 {
     MemoryFigures figures;
     if (protocolLevel != 0) {
         figures.totalKbytes =
             TotalMemoryKbytes(AskPrinter(link, printer::TotalMemoryQuery(), printer::kTotalMemoryReplyLength));
+        if (!figures.totalKbytes)
+            return figures;
         figures.logoKbytes =
             LogoMemoryKbytes(AskPrinter(link, printer::LogoMemoryQuery(), printer::kLogoMemoryReplyLength));
+        if (!figures.logoKbytes)
+            return figures;
     }
     figures.remainingBytes =
         RemainingMemoryText(AskPrinter(link, printer::RemainingMemoryQuery(), printer::kRemainingMemoryReplyLength));
-    figures.complete =
-        figures.remainingBytes && (protocolLevel == 0 || (figures.totalKbytes && figures.logoKbytes));
+    figures.complete = figures.remainingBytes.has_value();
     return figures;
 }
 
@@ -111,6 +116,9 @@ int RunSetMemory(std::span<const std::string> args)
 
     const MemorySizeOutcome outcome =
         CheckMemorySizeReply(AskPrinter(link, *command, printer::kSetMemorySizeReplyLength));
+    // A printer that did not answer is asked nothing more.
+    if (outcome.verdict == MemorySizeVerdict::CommunicationFailure)
+        return ReportFailure(outcome.message);
     const MemoryFigures figures = QueryMemory(link, protocolLevel);
     PrintMemory(figures);
     if (outcome.verdict != MemorySizeVerdict::Accepted)

@@ -1,6 +1,7 @@
 #include "picture_commands.h"
 
 #include "arguments.h"
+#include "failure_report.h"
 #include "picture_geometry.h"
 
 #include "picture_factory.h"
@@ -39,12 +40,6 @@ ConvertRequest ParseConvertRequest(std::span<const std::string> args)
     return request;
 }
 
-int Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    return kExitFailure;
-}
-
 }  // namespace
 
 int RunInfo(std::span<const std::string> args)
@@ -55,7 +50,7 @@ int RunInfo(std::span<const std::string> args)
 
     const OpenedPicture opened = OpenPictureFile(parsed.Positionals()[0]);
     if (!opened.picture)
-        return Fail(opened.message);
+        return ReportFailure(opened.message, opened.systemError);
     const CPicture& picture = *opened.picture;
     std::cout << "type: " << PictureTypeName(picture.GetType()) << '\n'
               << "width: " << picture.GetWidth() << '\n'
@@ -68,30 +63,28 @@ int RunConvert(std::span<const std::string> args)
 {
     const ConvertRequest request = ParseConvertRequest(args);
 
-    const OpenedPicture opened = OpenPictureFile(request.input);
+    OpenedPicture opened = OpenPictureFile(request.input);
     if (!opened.picture)
-        return Fail(opened.message);
-    const CPicture& input = *opened.picture;
+        return ReportFailure(opened.message, opened.systemError);
 
+    // The writer is cut straight from the input, and the input dropped before
+    // the file image is built: at most two dot buffers, or one and the image.
     std::string message;
-    const auto output = CreatePicture(request.type, request.output);
-    if (CropToGeometry(input, request.geometry, *output, message) != PR_OK)
-        return Fail(message);
-
-    // Saved through a writer object of its own, as the document saves: a
-    // picture cannot be handed its own dot buffer with SetBits.
     const auto writer = CreatePicture(request.type, request.output);
+    if (CropToGeometry(*opened.picture, request.geometry, *writer, message) != PR_OK)
+        return ReportFailure(message);
+    opened.picture.reset();
+
     if (writer->OpenFile(FileAccess::Write, FileDisposition::CreateAlways, message) != PR_OK)
-        return Fail(message);
-    writer->SetBits(output->GetBits());
-    std::uint32_t width = output->GetWidth();
-    std::uint32_t height = output->GetHeight();
+        return ReportFailure(message, writer->GetSystemError());
+    std::uint32_t width = writer->GetWidth();
+    std::uint32_t height = writer->GetHeight();
     const PictureResult written = writer->Write(width, height, message);
     if (written == PR_ADJUSTED) {
         std::cerr << message << '\n';
         return kExitOk;
     }
     if (written != PR_OK)
-        return Fail(message);
+        return ReportFailure(message, writer->GetSystemError());
     return kExitOk;
 }

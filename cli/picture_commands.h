@@ -43,7 +43,9 @@ inline constexpr CliCommand kConvertCommand{
     "multiple of 8, LOGO raises width and height to multiples of 8, EPSON GFX\n"
     "raises the height to a multiple of 24. Such a change is reported on standard\n"
     "error and still counts as success. An existing OUT is replaced only when the\n"
-    "new file has been written completely.\n"
+    "new file has been written completely; a symbolic link is followed and the\n"
+    "file it leads to replaced, and an OUT that is no regular file (a device, a\n"
+    "FIFO, /dev/stdout) is written as it stands.\n"
     "\n"
     "Exit status: 0 written (also when the size was adjusted); 1 failed (the reason\n"
     "on standard error); 2 bad arguments.\n",

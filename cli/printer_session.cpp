@@ -7,13 +7,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
-
-int ReportFailure(std::string_view message)
-{
-    std::cerr << message << '\n';
-    return kExitFailure;
-}
 
 std::unique_ptr<PrinterSession> PrinterSession::Open(const ConnectionOptions& options, std::string& failure)
 {
@@ -73,27 +68,40 @@ ConnectionHooks PrinterSession::Hooks()
 bool PrinterSession::Connect(std::string& failure)
 {
     ICommunication& link = *m_pCommunication;
+    // The component only tells whether the port is open; the reason the
+    // system gave for a device it could not open is left in errno.
     if (m_options.devicePath) {
         // A device path has no place in the settings: the line is set up as
         // ConnectPrinter sets it up, then the path is opened.
         ApplyLineSettings(link, m_settings);
+        errno = 0;
         link.Open(*m_options.devicePath);
     } else {
+        errno = 0;
         ConnectPrinter(&link, m_settings, m_context);
     }
+    const int openError = errno;
     if (link.IsOpen())
         return true;
 
+    // Only where a device was tried is errno its reason: a port past the end
+    // of its list and USB (whose messages were shown) open none.
     std::string port;
-    if (m_options.devicePath)
+    int error = 0;
+    if (m_options.devicePath) {
         port = *m_options.devicePath;
-    else if (const auto name = PortName(m_settings.m_nInterface, m_settings.m_nPort))
+        error = openError;
+    } else if (const auto name = PortName(m_settings.m_nInterface, m_settings.m_nPort)) {
         port = *name;
-    else if (m_settings.m_nInterface == kInterfaceUsb)
+        const auto listed = m_settings.m_nInterface == kInterfaceSerial ? link.GetComPorts() : link.GetLptPorts();
+        if (m_settings.m_nPort >= 0 && static_cast<std::size_t>(m_settings.m_nPort) < listed.size())
+            error = openError;
+    } else if (m_settings.m_nInterface == kInterfaceUsb) {
         port = "USB";
-    else
+    } else {
         port = "no port for the stored interface " + std::to_string(m_settings.m_nInterface);
-    failure = "Communication broken (" + port + ")";
+    }
+    failure = WithSystemReason("Communication broken (" + port + ")", error);
     return false;
 }
 

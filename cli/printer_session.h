@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_command.h"
+#include "failure_report.h"
 #include "printer_arguments.h"
 
 #include "comm_event_sink.h"
@@ -73,6 +74,3 @@ private:
     QTimer* m_pTimer = nullptr;
     bool m_bFinished = false;
 };
-
-// Prints a failure text on standard error; the exit status for it.
-int ReportFailure(std::string_view message);

@@ -110,8 +110,9 @@ inline constexpr std::string_view kMemoryHelp =
     "  logo: <N> KB\n"
     "  remaining: <text the printer sends> bytes\n"
     "The total and logo memory are asked for only at a nonzero protocol level\n"
-    "(--protocol-level, else the stored one); at level 0, and for any question\n"
-    "left unanswered, the figure reads \"unknown\".\n"
+    "(--protocol-level, else the stored one); at level 0 these two read\n"
+    "\"unknown\". The first question left unanswered ends the asking: its figure\n"
+    "and those after it read \"unknown\".\n"
     "\n"
     "Exit status: 0 every question answered; 1 otherwise; 2 bad arguments.\n"
     "\n";

@@ -1,5 +1,6 @@
 #include "printer_subcommands.h"
 
+#include "failure_report.h"
 #include "printer_session.h"
 #include "progress_display.h"
 
@@ -7,6 +8,9 @@
 #include "printer_commands.h"
 #include "upload_receiver.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -17,6 +21,18 @@ using namespace std::chrono_literals;
 // As the "Download" page's stall timer: an upload that has begun and then
 // sends nothing for this long is given up.
 constexpr auto kUploadStallTimeout = 5000ms;
+// Milliseconds that replace it, so that tests of a stalled upload need not
+// wait five seconds.
+constexpr const char* kUploadStallVariable = "VELLUMIO_UPLOAD_STALL_MS";
+
+std::chrono::milliseconds UploadStallTimeout()
+{
+    const char* text = std::getenv(kUploadStallVariable);
+    int ms = 0;
+    if (!text || std::from_chars(text, text + std::strlen(text), ms).ec != std::errc{} || ms <= 0)
+        return kUploadStallTimeout;
+    return std::chrono::milliseconds(ms);
+}
 
 constexpr std::string_view kNoAnswer = "The printer has not answered the upload request.";
 constexpr std::string_view kStalled = "The upload has stopped: the printer has sent nothing for 5 seconds.";
@@ -45,7 +61,7 @@ public:
         if (m_outcome != UploadOutcome::Pending)
             m_session.Finish();
         else if (m_receiver.IsUploading())
-            m_session.SetTimeout(kUploadStallTimeout);
+            m_session.SetTimeout(m_stallTimeout);
     }
     void OnTransferProgress(std::int32_t) override {}
     void OnTransferFailed() override {}
@@ -82,6 +98,7 @@ private:
     PrinterSession& m_session;
     UploadReceiver m_receiver;
     ProgressDisplay m_progress;
+    const std::chrono::milliseconds m_stallTimeout = UploadStallTimeout();
     UploadOutcome m_outcome = UploadOutcome::Pending;
     bool m_bStarted = false;
     std::vector<std::uint8_t> m_bitmap;
@@ -100,13 +117,13 @@ std::optional<std::string> SaveBitmap(const std::vector<std::uint8_t>& bitmap, c
 
     CBmpPicture writer(path);
     if (writer.OpenFile(FileAccess::Write, FileDisposition::CreateAlways, message) != PR_OK)
-        return message;
+        return WithSystemReason(message, writer.GetSystemError());
     writer.SetBits(uploaded.GetBits());
     width = uploaded.GetWidth();
     height = uploaded.GetHeight();
     const PictureResult written = writer.Write(width, height, message);
     if (written != PR_OK && written != PR_ADJUSTED)
-        return message;
+        return WithSystemReason(message, writer.GetSystemError());
     return std::nullopt;
 }
 

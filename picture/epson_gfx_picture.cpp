@@ -43,12 +43,16 @@ public:
     {
     }
 
-    // False when the stream would outgrow the limit of a file image.
+    // False when the stream would outgrow the limit of a file image, or
+    // read back as a picture over the limit.
     bool Build()
     {
         // Rows a short buffer lacks are white, and white rows after the last
         // band are left out.
         const std::uint64_t rows = std::min<std::uint64_t>(m_height, m_rows.RowsHeld());
+        // The last band may start on the last of these rows and reads back 24 deep.
+        if (PictureWeight(m_width, rows + kBandRows - 1) > kMaxPictureBufferBytes)
+            return false;
         std::uint64_t blank = 0;
         for (std::uint64_t y = 0; y < rows;) {
             if (IsWhite(m_rows.Row(y))) {

@@ -96,10 +96,11 @@ bool CPicture::AdoptFileImage(std::vector<std::uint8_t>&& image, std::string& me
 PictureResult CPicture::OpenFile(FileAccess access, FileDisposition disposition, std::string& message)
 {
     m_hFile.reset();
+    m_nSystemError = 0;
     if (access == FileAccess::Read && disposition == FileDisposition::OpenExisting)
-        m_hFile = PictureFile::OpenForReading(m_strFileName);
+        m_hFile = PictureFile::OpenForReading(m_strFileName, m_nSystemError);
     else if (access == FileAccess::Write)
-        m_hFile = PictureFile::CreateForWriting(m_strFileName);
+        m_hFile = PictureFile::CreateForWriting(m_strFileName, m_nSystemError);
     if (!m_hFile) {
         message = picture_messages::FileOpen(m_strFileName);
         return PR_OPEN_FAILED;
@@ -114,6 +115,7 @@ PictureResult CPicture::OpenFile(FileAccess access, FileDisposition disposition,
     }
     m_nSize = static_cast<std::uint32_t>(*size);
     if (m_hFile->Read(*m_pFileImage) < m_nSize) {
+        m_nSystemError = m_hFile->Error();
         message = picture_messages::kReadInputFile;
         return PR_READ_FAILED;
     }
@@ -171,13 +173,16 @@ PictureResult CPicture::CropFrom(std::uint32_t srcWidth, std::uint32_t srcHeight
 
 void CPicture::SetBits(std::span<const std::uint8_t> data)
 {
-    m_pBits.emplace(data.begin(), data.end());
+    // Copied before the old buffer goes, since `data` may lie in it.
+    std::vector<std::uint8_t> copy(data.begin(), data.end());
+    m_pBits = std::move(copy);
 }
 
 std::uint32_t CPicture::SetFileImage(std::span<const std::uint8_t> data)
 {
-    m_pFileImage.emplace(data.begin(), data.end());
-    m_nSize = static_cast<std::uint32_t>(data.size());
+    std::vector<std::uint8_t> copy(data.begin(), data.end());
+    m_pFileImage = std::move(copy);
+    m_nSize = static_cast<std::uint32_t>(m_pFileImage->size());
     return m_nSize;
 }
 
@@ -193,6 +198,8 @@ PictureResult CPicture::WriteFileImage(std::string& message)
     bool written = false;
     if (m_hFile && m_pFileImage)
         written = m_hFile->Write(*m_pFileImage) == wanted && m_hFile->Commit();
+    if (!written && m_hFile)
+        m_nSystemError = m_hFile->Error();
     m_hFile.reset();
     m_pFileImage.reset();
     if (!written) {

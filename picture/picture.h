@@ -17,7 +17,9 @@ enum class FileDisposition { OpenExisting, CreateAlways };
 
 // No buffer a picture holds may grow beyond this: a header that claims a huge
 // picture is refused as an allocation failure before anything is allocated.
-inline constexpr std::uint64_t kMaxPictureBufferBytes = 256ull * 1024 * 1024;
+// A convert holds two dot buffers and a file image, so this keeps it under
+// 300 MB, and still admits a 2040-dot-wide picture 33 m long at 8 dots/mm.
+inline constexpr std::uint64_t kMaxPictureBufferBytes = 64ull * 1024 * 1024;
 
 // A black-and-white dot matrix with the file it was read from or is written
 // to. Rows run from the top, BytesPerRow(width) bytes each, most significant
@@ -43,6 +45,7 @@ public:
                            std::int32_t offsetY, std::uint32_t width, std::uint32_t height,
                            std::span<const std::uint8_t> srcBits, std::string& message);
 
+    // Both copy `data` first, so it may be the picture's own buffer.
     void SetBits(std::span<const std::uint8_t> data);
     std::uint32_t SetFileImage(std::span<const std::uint8_t> data);
 
@@ -57,6 +60,9 @@ public:
     std::uint32_t GetSize() const { return m_nSize; }
     PictureType GetType() const { return m_nType; }
     bool IsFileOpen() const { return m_hFile != nullptr; }
+    // The system's error number behind the last failed OpenFile or write; 0
+    // when the program refused by itself.
+    int GetSystemError() const { return m_nSystemError; }
     bool HasBits() const { return m_pBits.has_value(); }
     bool HasFileImage() const { return m_pFileImage.has_value(); }
     std::span<const std::uint8_t> GetBits() const;
@@ -93,6 +99,7 @@ protected:
     std::int32_t m_nOffsetY = 0;
     std::uint32_t m_nHeaderOffset = 0;
     std::uint32_t m_nSize = 0;
+    int m_nSystemError = 0;
     PictureType m_nType;
 };
 
@@ -101,4 +108,14 @@ protected:
 inline std::uint64_t DotBufferBytes(std::uint32_t width, std::uint32_t height)
 {
     return static_cast<std::uint64_t>(CPicture::BytesPerRow(width)) * height;
+}
+
+// What a written picture weighs against kMaxPictureBufferBytes: its dots and
+// one byte more a row, as a RASTER GFX file holds them. Rows count even
+// without dots, since the stream formats spend bytes and time on each; their
+// writers refuse a picture over the limit, so that what they write reads back
+// within it.
+inline std::uint64_t PictureWeight(std::uint32_t width, std::uint64_t height)
+{
+    return (static_cast<std::uint64_t>(CPicture::BytesPerRow(width)) + 1) * height;
 }

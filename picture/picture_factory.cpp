@@ -34,8 +34,10 @@ OpenedPicture OpenPictureFile(const std::string& path)
     for (PictureType type : kProbeOrder) {
         auto picture = CreatePicture(type, path);
         const PictureResult opened = picture->OpenFile(FileAccess::Read, FileDisposition::OpenExisting, result.message);
-        if (opened == PR_OPEN_FAILED || opened == PR_READ_FAILED || opened == PR_NO_MEMORY)
+        if (opened == PR_OPEN_FAILED || opened == PR_READ_FAILED || opened == PR_NO_MEMORY) {
+            result.systemError = picture->GetSystemError();
             return result;
+        }
         const PictureResult parsed = picture->Parse(result.message);
         if (parsed == PR_WRONG_FORMAT)
             continue;

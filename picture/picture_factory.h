@@ -11,6 +11,7 @@ std::unique_ptr<CPicture> CreatePicture(std::uint32_t type, std::string fileName
 struct OpenedPicture {
     std::unique_ptr<CPicture> picture;  // decoded; null on failure
     std::string message;                // the text to show on failure
+    int systemError = 0;                // the system's error number behind it, if any
 };
 
 // Opens a picture file by asking the formats in the order RASTER GFX, BITMAP,

@@ -1,22 +1,12 @@
 #include "picture_file.h"
 
+#include "save_target.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
-
-namespace {
-
-mode_t DefaultCreationMode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-}  // namespace
+#include <utility>
 
 PictureFile::PictureFile(int fd, std::string finalPath, std::string tempPath)
     : m_fd(fd), m_finalPath(std::move(finalPath)), m_tempPath(std::move(tempPath))
@@ -31,12 +21,26 @@ PictureFile::~PictureFile()
         ::unlink(m_tempPath.c_str());
 }
 
-std::unique_ptr<PictureFile> PictureFile::OpenForReading(const std::string& path)
+std::unique_ptr<PictureFile> PictureFile::OpenForReading(const std::string& path, int& error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
+    error = 0;
+    // Only a regular file is opened at all: a FIFO would wait for a writer,
+    // and a device may act on being opened.
     struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        error = errno;
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : 0;
+        return nullptr;
+    }
+    // Without blocking all the same, since the name may stand for a FIFO by now.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return nullptr;
@@ -44,20 +48,35 @@ std::unique_ptr<PictureFile> PictureFile::OpenForReading(const std::string& path
     return std::unique_ptr<PictureFile>(new PictureFile(fd, path, {}));
 }
 
-std::unique_ptr<PictureFile> PictureFile::CreateForWriting(const std::string& path)
+std::unique_ptr<PictureFile> PictureFile::CreateForWriting(const std::string& path, int& error)
 {
-    if (path.empty())
+    error = 0;
+    if (path.empty()) {
+        error = ENOENT;
         return nullptr;
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    }
+    if (const int fd = OpenNonFile(path, error); fd >= 0)
+        return std::unique_ptr<PictureFile>(new PictureFile(fd, path, {}));
+    if (error != 0)
+        return nullptr;
+    const auto finalPath = FollowLinks(path, error);
+    std::string tempPath;
+    const int fd = finalPath ? CreateBeside(*finalPath, tempPath, error) : -1;
     if (fd < 0)
         return nullptr;
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : DefaultCreationMode();
-    ::fchmod(fd, mode);
-    return std::unique_ptr<PictureFile>(new PictureFile(fd, path, std::string(name.data())));
+    return std::unique_ptr<PictureFile>(new PictureFile(fd, *finalPath, std::move(tempPath)));
+}
+
+std::unique_ptr<PictureFile> PictureFile::OpenForReading(const std::string& path)
+{
+    int ignored = 0;
+    return OpenForReading(path, ignored);
+}
+
+std::unique_ptr<PictureFile> PictureFile::CreateForWriting(const std::string& path)
+{
+    int ignored = 0;
+    return CreateForWriting(path, ignored);
 }
 
 std::optional<std::uint64_t> PictureFile::Size() const
@@ -75,6 +94,8 @@ std::size_t PictureFile::Read(std::span<std::uint8_t> into)
         const ssize_t n = ::read(m_fd, into.data() + done, into.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            m_error = errno;
         if (n <= 0)
             break;
         done += static_cast<std::size_t>(n);
@@ -89,6 +110,8 @@ std::size_t PictureFile::Write(std::span<const std::uint8_t> bytes)
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            m_error = errno;
         if (n <= 0)
             break;
         done += static_cast<std::size_t>(n);
@@ -98,13 +121,14 @@ std::size_t PictureFile::Write(std::span<const std::uint8_t> bytes)
 
 bool PictureFile::Commit()
 {
+    // Written where it stands: nothing to sync (a FIFO cannot) or rename.
     if (m_tempPath.empty())
         return true;
-    const bool synced = ::fsync(m_fd) == 0;
-    const bool closed = ::close(m_fd) == 0;
-    m_fd = -1;
-    if (!synced || !closed || ::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0)
+    if (::fsync(m_fd) != 0 || ::close(std::exchange(m_fd, -1)) != 0 ||
+        ::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
+        m_error = errno;
         return false;
+    }
     m_tempPath.clear();
     return true;
 }

@@ -8,9 +8,16 @@
 
 // The open file of a picture. A file opened for writing is written beside its
 // final name and only replaces it on Commit, so a failed save never leaves a
-// partial file or damages the file it was meant to replace.
+// partial file or damages the file it was meant to replace. A target that is
+// no regular file (a device, a FIFO) cannot be replaced and is written as it
+// stands.
 class PictureFile {
 public:
+    // Both give null on failure, with the system's error number in `error`;
+    // 0 there when the program itself refused, as for a FIFO to read from.
+    static std::unique_ptr<PictureFile> OpenForReading(const std::string& path, int& error);
+    static std::unique_ptr<PictureFile> CreateForWriting(const std::string& path, int& error);
+    // For callers that need no reason.
     static std::unique_ptr<PictureFile> OpenForReading(const std::string& path);
     static std::unique_ptr<PictureFile> CreateForWriting(const std::string& path);
 
@@ -27,10 +34,14 @@ public:
     // Makes written bytes durable and puts them under the final name.
     bool Commit();
 
+    // The system's error number of the last failed Read, Write or Commit.
+    int Error() const { return m_error; }
+
 private:
     PictureFile(int fd, std::string finalPath, std::string tempPath);
 
     int m_fd;
     std::string m_finalPath;
-    std::string m_tempPath;  // empty for a file opened for reading
+    std::string m_tempPath;  // empty for a file read or written where it stands
+    int m_error = 0;
 };

@@ -191,6 +191,11 @@ PictureResult CRasterGfxExtPicture::Write(std::uint32_t& width, std::uint32_t& h
         message = kTooWide;
         return PR_INVALID;
     }
+    // White rows are written too, as feeds, and each reads back as a row.
+    if (PictureWeight(width, height) > kMaxPictureBufferBytes) {
+        message = picture_messages::kMemoryAllocation;
+        return PR_NO_MEMORY;
+    }
     m_nWidth = 8 * rowBytes;
     m_nHeight = height;
 
