@@ -13,19 +13,16 @@
 #include "vellumio_view.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDebug>
-#include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QColorDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSettings>
-#include <QStringList>
 #include <QThread>
 #include <QTimer>
 
-#include <cstring>
 #include <thread>
 
 namespace {

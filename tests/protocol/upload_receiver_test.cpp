@@ -125,7 +125,7 @@ TEST(UploadReceiver, EmptySlotAndEraseAcknowledgementOutsideAnUploadOnly)
     EXPECT_EQ(Completed(FeedInChunks(receiver, erase, 1)), Bytes(erase.begin() + 1, erase.end()));
 }
 
-// Under 6 bytes no bitmap fits; over 256 MiB no picture could hold one.
+// Under 6 bytes no bitmap fits; over 64 MiB no picture could hold one.
 TEST(UploadReceiver, AnnouncedSizesOutsideTheBitmapRangeAreRefused)
 {
     const struct { std::uint32_t size; Events expected; } cases[] = {
@@ -133,8 +133,8 @@ TEST(UploadReceiver, AnnouncedSizesOutsideTheBitmapRangeAreRefused)
         {5, {{Kind::UploadRefused, 5, {}}, {Kind::BytesDropped, 7, {}}}},
         {6, {{Kind::UploadStarted, 6, {}}, {Kind::UploadProgress, 100, {}}, {Kind::UploadComplete, 6, Bitmap(6)}}},
         {0x01020304, {{Kind::UploadStarted, 0x01020304, {}}}},
-        {0x10000000, {{Kind::UploadStarted, 0x10000000, {}}}},
-        {0x10000001, {{Kind::UploadRefused, 0x10000001, {}}, {Kind::BytesDropped, 7, {}}}},
+        {0x04000000, {{Kind::UploadStarted, 0x04000000, {}}}},
+        {0x04000001, {{Kind::UploadRefused, 0x04000001, {}}, {Kind::BytesDropped, 7, {}}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
