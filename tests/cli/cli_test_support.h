@@ -11,9 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <poll.h>
 #include <string>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -55,14 +53,10 @@ protected:
             ADD_FAILURE() << "cannot start " << args[0];
             return {};
         }
-        // The process descriptor turns readable when the program ends.
-        const int process = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-        pollfd ended{process, POLLIN, 0};
-        if (::poll(&ended, 1, static_cast<int>(limit.count())) <= 0) {
+        if (!WaitForProcessEnd(pid, limit)) {
             ::kill(pid, SIGKILL);
             ADD_FAILURE() << "vellumio-cli did not finish within " << limit.count() << " ms";
         }
-        ::close(process);
         int status = 0;
         ::waitpid(pid, &status, 0);
         const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -7,11 +7,8 @@
 #include <QSettings>
 #include <QString>
 
-#include <array>
 #include <cstdlib>
 #include <memory>
-#include <poll.h>
-#include <sys/inotify.h>
 
 // The printer commands are tried against a virtual printer of their own and
 // a settings store of their own, so that no run reads the user's settings or
@@ -51,14 +48,7 @@ protected:
     std::string WaitForPaper(const std::string& name)
     {
         const std::filesystem::path page = m_printer->PaperFolder() / name;
-        const int watch = ::inotify_init1(IN_CLOEXEC);
-        ::inotify_add_watch(watch, m_printer->PaperFolder().c_str(), IN_MOVED_TO | IN_CLOSE_WRITE);
-        pollfd changed{watch, POLLIN, 0};
-        std::array<char, 4096> events;
-        while (!std::filesystem::exists(page) && ::poll(&changed, 1, 3000) > 0 &&
-               ::read(watch, events.data(), events.size()) > 0) {
-        }
-        ::close(watch);
+        WaitForPath(page, std::chrono::seconds(3));
         return ReadWholeFile(page);
     }
 

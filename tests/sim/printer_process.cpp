@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 PrinterProcess::PrinterProcess(const std::vector<std::string>& options)
@@ -24,9 +23,8 @@ PrinterProcess::PrinterProcess(const std::vector<std::string>& options)
     m_pid = SpawnProcess(args, {{STDOUT_FILENO, (m_folder / "stdout").string()}});
 
     // The link appears once the terminal is up.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (m_pid >= 0 && !std::filesystem::is_symlink(LinkPath()) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (m_pid >= 0)
+        WaitForPath(LinkPath(), std::chrono::seconds(5));
     m_fd = ::open(LinkPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios raw{};
     if (m_fd < 0 || ::tcgetattr(m_fd, &raw) != 0) {
@@ -76,11 +74,9 @@ int PrinterProcess::Stop()
     if (m_pid < 0)
         return -1;
     ::kill(m_pid, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     int status = 0;
-    pid_t done = 0;
-    while ((done = ::waitpid(m_pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitForProcessEnd(m_pid, std::chrono::seconds(5));
+    const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
     if (done == 0) {
         ::kill(m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
