@@ -91,8 +91,7 @@ int Dispatch(const std::vector<std::string>& args)
         PrintUsageLine(std::cerr, command->usage);
         return kExitUsage;
     } catch (const std::bad_alloc&) {
-        std::cerr << picture_messages::kMemoryAllocation << '\n';
-        return kExitFailure;
+        return ReportFailure(picture_messages::kMemoryAllocation);
     }
 }
 

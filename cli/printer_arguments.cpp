@@ -2,9 +2,9 @@
 
 #include "cli_command.h"
 #include "printer_commands.h"
+#include "text_case.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <limits>
 #include <vector>
@@ -22,18 +22,10 @@ constexpr std::string_view kUsbName = "USB";
 
 constexpr std::uint32_t kLargestInt32 = std::numeric_limits<std::int32_t>::max();
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-           });
-}
-
 // The stored port position for "COMn" or "LPTn", which count from 1.
 std::optional<std::int32_t> PortPosition(std::string_view text, std::string_view prefix)
 {
-    if (!StartsWithIgnoringCase(text, prefix) || text.size() == prefix.size())
+    if (text.size() <= prefix.size() || !EqualsIgnoringCase(text.substr(0, prefix.size()), prefix))
         return std::nullopt;
     const std::string_view digits = text.substr(prefix.size());
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -49,7 +41,7 @@ void SetPort(ConnectionOptions& options, const std::string& text)
     } else if (const auto parallel = PortPosition(text, kParallelPrefix)) {
         options.interfaceKind = kInterfaceParallel;
         options.port = parallel;
-    } else if (text.size() == kUsbName.size() && StartsWithIgnoringCase(text, kUsbName)) {
+    } else if (EqualsIgnoringCase(text, kUsbName)) {
         options.interfaceKind = kInterfaceUsb;
     } else if (text.find('/') != std::string::npos) {
         // The component takes absolute paths only.

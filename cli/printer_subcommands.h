@@ -3,6 +3,7 @@
 #include "cli_command.h"
 #include "joined_text.h"
 #include "printer_arguments.h"
+#include "upload_receiver.h"
 
 int RunPorts(std::span<const std::string> args);
 int RunDownload(std::span<const std::string> args);
@@ -65,6 +66,9 @@ inline constexpr std::string_view kUploadHelp =
     "Exit status: 0 written; 1 empty slot, no or broken answer, or the file could\n"
     "not be written (the reason on standard error); 2 bad arguments.\n"
     "\n";
+
+// The help above says the stall time in words.
+static_assert(kUploadStallTimeout == std::chrono::seconds(5), "kUploadHelp names the upload stall time");
 
 inline constexpr CliCommand kUploadCommand{
     "upload",

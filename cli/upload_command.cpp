@@ -13,16 +13,12 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <string>
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// As the "Download" page's stall timer: an upload that has begun and then
-// sends nothing for this long is given up.
-constexpr auto kUploadStallTimeout = 5000ms;
-// Milliseconds that replace it, so that tests of a stalled upload need not
-// wait five seconds.
+// Milliseconds that replace kUploadStallTimeout, so that tests of a stalled
+// upload need not wait that long.
 constexpr const char* kUploadStallVariable = "VELLUMIO_UPLOAD_STALL_MS";
 
 std::chrono::milliseconds UploadStallTimeout()
@@ -35,8 +31,13 @@ std::chrono::milliseconds UploadStallTimeout()
 }
 
 constexpr std::string_view kNoAnswer = "The printer has not answered the upload request.";
-constexpr std::string_view kStalled = "The upload has stopped: the printer has sent nothing for 5 seconds.";
-constexpr std::string_view kRefused = "The printer's answer announces no bitmap that can be read back.";
+
+// Names the usual stall time even when a test has shortened it.
+std::string StalledMessage()
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(kUploadStallTimeout).count();
+    return "The upload has stopped: the printer has sent nothing for " + std::to_string(seconds) + " seconds.";
+}
 
 enum class UploadOutcome { Pending, Complete, EmptySlot, Refused };
 
@@ -150,13 +151,13 @@ int RunUpload(std::span<const std::string> args)
     if (!finished) {
         // Whatever is still on its way is no use any more.
         session->Link().Abort();
-        return ReportFailure(follower.Started() ? kStalled : kNoAnswer);
+        return ReportFailure(follower.Started() ? StalledMessage() : std::string(kNoAnswer));
     }
     switch (follower.Outcome()) {
     case UploadOutcome::EmptySlot:
         return ReportFailure(printer_messages::kNoLogoAtLocation);
     case UploadOutcome::Refused:
-        return ReportFailure(kRefused);
+        return ReportFailure(printer_messages::kUploadRefused);
     case UploadOutcome::Pending:
     case UploadOutcome::Complete:
         break;

@@ -52,7 +52,6 @@ public:
     // whatever the component answered.
     void Disconnect();
     bool IsConnected() const { return m_nCookie != kSinkNotConnected; }
-    std::uint32_t Cookie() const { return m_nCookie; }
 
     void DataReceived(std::span<const std::uint8_t> data) override;
     void Progress(std::int32_t percent) override;

@@ -1,9 +1,13 @@
 #include "comm_settings.h"
 
+#include "text_case.h"
+
 #include <QSettings>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -31,22 +35,12 @@ void ReadInt(const QSettings& store, const QString& key, std::int32_t& field)
         field = static_cast<std::int32_t>(value);
 }
 
-char Folded(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return static_cast<char>(c - 'A' + 'a');
-    return c == '-' ? '/' : c;
-}
-
+// '-' stands for the '/' of a name, which a command line makes awkward.
 bool SameName(std::string_view text, std::string_view name)
 {
-    if (text.size() != name.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (Folded(text[i]) != Folded(name[i]))
-            return false;
-    }
-    return true;
+    std::string slashed(text);
+    std::replace(slashed.begin(), slashed.end(), '-', '/');
+    return EqualsIgnoringCase(slashed, name);
 }
 
 constexpr std::array<std::string_view, 6> kBaudRateNames{"115200", "57600", "38400", "19200", "9600", "4800"};
@@ -128,14 +122,6 @@ std::optional<std::int32_t> SettingList::PositionOf(std::int32_t value) const
             return static_cast<std::int32_t>(i);
     }
     return std::nullopt;
-}
-
-std::optional<std::string_view> SettingList::NameOf(std::int32_t value) const
-{
-    const std::optional<std::int32_t> position = PositionOf(value);
-    if (!position)
-        return std::nullopt;
-    return m_names[static_cast<std::size_t>(*position)];
 }
 
 std::optional<std::int32_t> SettingList::Parse(std::string_view text) const

@@ -56,7 +56,6 @@ public:
     std::optional<std::int32_t> ValueAt(std::int32_t position) const;
     // Nothing for a stored value that no entry stands for.
     std::optional<std::int32_t> PositionOf(std::int32_t value) const;
-    std::optional<std::string_view> NameOf(std::int32_t value) const;
 
     // An entry's name, compared without regard to case; '-' also stands for
     // '/' so that "dtr-dsr" names "DTR/DSR" on a command line.

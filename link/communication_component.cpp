@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -17,6 +16,7 @@
 #include "parallel_port.h"
 #include "port_lists.h"
 #include "serial_line.h"
+#include "text_case.h"
 #include "unsolicited_reader.h"
 #include "usb_printer.h"
 #include "wake_event.h"
@@ -28,14 +28,6 @@ constexpr std::string_view kParallelPortPrefix = "LPT";
 constexpr std::string_view kUsbPortName = "USB";
 constexpr std::int32_t kSendFailed = 0;
 constexpr std::size_t kReplyChunk = 256;
-
-bool EqualsIgnoringCase(std::string_view left, std::string_view right)
-{
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-           });
-}
 
 // The n of "COMn" or "LPTn" (from 1), if the name has that form.
 std::optional<std::size_t> PortNumber(std::string_view name, std::string_view prefix)

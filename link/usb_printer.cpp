@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text_case.h"
 #include "wake_event.h"
 
 namespace {
@@ -111,17 +111,6 @@ std::optional<std::string> SysfsDriverName(libusb_device* device, const PrinterI
     if (error)
         return std::nullopt;
     return driver.filename().string();
-}
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix)
-{
-    if (text.size() < suffix.size())
-        return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
 }
 
 }  // namespace
@@ -384,7 +373,10 @@ bool UsbDriverSwitchSupported() { return libusb_has_capability(LIBUSB_CAP_SUPPOR
 
 bool IsOwnDriverFile(const std::string& driver)
 {
-    return driver.empty() || EndsWithIgnoringCase(driver, kOwnDriverExtension);
+    const std::string_view name(driver);
+    const std::size_t suffix = kOwnDriverExtension.size();
+    return name.empty() ||
+           (name.size() >= suffix && EqualsIgnoringCase(name.substr(name.size() - suffix), kOwnDriverExtension));
 }
 
 std::string UsbInterfaceSysfsName(int bus, std::span<const std::uint8_t> ports, int configuration, int interfaceNumber)

@@ -48,13 +48,6 @@ std::uint64_t StoredRowBytes(std::uint32_t width)
     return 4ull * CPicture::DwordsPerRow(width);
 }
 
-// Keeps the leftmost width mod 8 dots of a row's last byte.
-std::uint8_t LastByteMask(std::uint32_t width)
-{
-    const std::uint32_t used = width % 8;
-    return used == 0 ? 0xFF : static_cast<std::uint8_t>(0xFF << (8 - used));
-}
-
 struct BmpLayout {
     std::uint64_t paletteAt;
     std::uint64_t rowsAt;

@@ -21,13 +21,6 @@ constexpr std::string_view kNotLogo = "Error - File Format is not Logo (1D 2A)";
 constexpr std::string_view kNotValidLogo = "Error - File Format is not valid Logo";
 constexpr std::string_view kTooLarge = "Error - Picture too large for LOGO format (at most 2040 x 2040 dots)";
 
-// Keeps the leftmost width mod 8 dots of a row's last byte.
-std::uint8_t LastByteMask(std::uint32_t width)
-{
-    const std::uint32_t used = width % 8;
-    return used == 0 ? 0xFF : static_cast<std::uint8_t>(0xFF << (8 - used));
-}
-
 }  // namespace
 
 CLogoPicture::CLogoPicture(std::string fileName) : CPicture(std::move(fileName), PT_LOGO) {}

@@ -110,6 +110,14 @@ inline std::uint64_t DotBufferBytes(std::uint32_t width, std::uint32_t height)
     return static_cast<std::uint64_t>(CPicture::BytesPerRow(width)) * height;
 }
 
+// Keeps the leftmost width mod 8 dots of a row's last byte: the bits past
+// the width are no dots, whatever a buffer holds there.
+inline std::uint8_t LastByteMask(std::uint32_t width)
+{
+    const std::uint32_t used = width % 8;
+    return used == 0 ? 0xFF : static_cast<std::uint8_t>(0xFF << (8 - used));
+}
+
 // What a written picture weighs against kMaxPictureBufferBytes: its dots and
 // one byte more a row, as a RASTER GFX file holds them. Rows count even
 // without dots, since the stream formats spend bytes and time on each; their

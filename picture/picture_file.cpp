@@ -8,6 +8,30 @@
 #include <unistd.h>
 #include <utility>
 
+namespace {
+
+// Repeats a read or write step (given the bytes done so far) until every
+// byte is through, the file ends, or a failure other than an interruption
+// stops it; that failure's errno goes to `error`.
+template <typename Step>
+std::size_t RepeatUntilDone(std::size_t size, int& error, Step step)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = step(done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
 PictureFile::PictureFile(int fd, std::string finalPath, std::string tempPath)
     : m_fd(fd), m_finalPath(std::move(finalPath)), m_tempPath(std::move(tempPath))
 {
@@ -89,35 +113,18 @@ std::optional<std::uint64_t> PictureFile::Size() const
 
 std::size_t PictureFile::Read(std::span<std::uint8_t> into)
 {
-    std::size_t done = 0;
-    while (done < into.size()) {
-        const ssize_t n = ::read(m_fd, into.data() + done, into.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            m_error = errno;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return RepeatUntilDone(into.size(), m_error, [&](std::size_t done) {
+        return ::read(m_fd, into.data() + done, into.size() - done);
+    });
 }
 
 std::size_t PictureFile::Write(std::span<const std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            m_error = errno;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return RepeatUntilDone(bytes.size(), m_error, [&](std::size_t done) {
+        return ::write(m_fd, bytes.data() + done, bytes.size() - done);
+    });
 }
+
 
 bool PictureFile::Commit()
 {

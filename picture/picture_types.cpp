@@ -1,22 +1,21 @@
 #include "picture_types.h"
 
+#include "text_case.h"
+
+#include <algorithm>
 #include <array>
-#include <cctype>
+#include <string>
 
 namespace {
 
 constexpr std::array<std::string_view, kPictureTypeCount> kNames = {
     "BITMAP", "EPSON GFX", "LOGO", "RASTER GFX", "RASTER GFX EXT"};
 
-std::string Normalised(std::string_view text)
+// '-' and '_' stand for the blanks of a name, which a command line makes awkward.
+std::string Blanked(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '-' || c == '_')
-            c = ' ';
-        out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    }
+    std::string out(text);
+    std::replace_if(out.begin(), out.end(), [](char c) { return c == '-' || c == '_'; }, ' ');
     return out;
 }
 
@@ -31,9 +30,9 @@ std::optional<PictureType> PictureTypeFromText(std::string_view text)
 {
     if (text.size() == 1 && text[0] >= '0' && text[0] < static_cast<char>('0' + kPictureTypeCount))
         return static_cast<PictureType>(text[0] - '0');
-    const std::string wanted = Normalised(text);
+    const std::string wanted = Blanked(text);
     for (std::uint32_t i = 0; i < kNames.size(); ++i)
-        if (wanted == kNames[i])
+        if (EqualsIgnoringCase(wanted, kNames[i]))
             return static_cast<PictureType>(i);
     return std::nullopt;
 }

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-// The printer's logo command set, byte for byte. The host side builds its
-// commands from the functions; the virtual printer recognises them by the same
-// constants, so both ends can only ever disagree in one place.
+// The printer's logo command set, byte for byte, as the host sends it. The
+// virtual printer keeps a table of its own, so a wrong byte here is caught
+// rather than mirrored.
 namespace printer {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -21,7 +20,6 @@ inline constexpr std::uint8_t kSelectLogoCode = 0x23;       // GS
 inline constexpr std::uint8_t kPrintLogoCode = 0x2F;        // GS
 inline constexpr std::uint8_t kEraseLogosCode = 0x40;       // GS, then kEraseLogosArgument
 inline constexpr std::uint8_t kEraseLogosArgument = 0x31;
-inline constexpr std::uint8_t kDownloadLogoCode = 0x2A;     // GS, then x, y and the dot columns
 inline constexpr std::uint8_t kTotalMemoryCode = 0x0B;      // GS
 inline constexpr std::uint8_t kSetMemorySizeCode = 0x22;    // GS, then kMemoryArgument, k, 00
 inline constexpr std::uint8_t kChecksumCode = 0x65;         // US
@@ -32,26 +30,12 @@ inline constexpr std::uint8_t kMemoryArgument = 0x55;
 inline constexpr std::uint8_t kRemainingMemoryArgument = 0x01;
 inline constexpr std::uint8_t kSetMemorySizeTerminator = 0x00;
 
-// Lengths of the fixed commands, prefix included.
-inline constexpr std::size_t kSelectLogoLength = 3;
-inline constexpr std::size_t kPrintLogoLength = 3;
-inline constexpr std::size_t kEraseLogosLength = 3;
-inline constexpr std::size_t kChecksumQueryLength = 3;
-inline constexpr std::size_t kUploadRequestLength = 2;
-inline constexpr std::size_t kTotalMemoryQueryLength = 2;
-inline constexpr std::size_t kLogoMemoryQueryLength = 3;
-inline constexpr std::size_t kRemainingMemoryQueryLength = 3;
-inline constexpr std::size_t kSetMemorySizeLength = 5;
-inline constexpr std::size_t kDownloadHeaderLength = 4;
-
 // Bytes the printer answers with.
 inline constexpr std::uint8_t kAccepted = 0x06;
-inline constexpr std::uint8_t kRefused = 0x15;
 inline constexpr std::uint8_t kEraseAcknowledge = 0x0D;
 inline constexpr std::uint8_t kUploadMarker = 0x6A;
 // An upload reply for an empty slot is the marker followed by these two.
 inline constexpr std::uint8_t kEmptySlotFiller = 0x00;
-inline constexpr std::size_t kEmptySlotReplyLength = 3;
 
 // Reply lengths the host waits for.
 inline constexpr std::int32_t kChecksumReplyLength = 4;
@@ -100,4 +84,5 @@ inline constexpr std::string_view kWrongChecksum =
 inline constexpr std::string_view kNoLogoAtLocation = "There is not logo at this location";
 inline constexpr std::string_view kDownloadStopped =
     "There is communication failure and the download has been stopped";
+inline constexpr std::string_view kUploadRefused = "The printer's answer announces no bitmap that can be read back.";
 }  // namespace printer_messages

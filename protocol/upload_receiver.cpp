@@ -26,16 +26,6 @@ constexpr std::size_t kInitialReserve = 64 * 1024;
 
 }  // namespace
 
-std::int64_t UploadReceiver::UploadSize() const
-{
-    return m_pUploadBuffer ? static_cast<std::int64_t>(m_nUploadSize) : -1;
-}
-
-std::int64_t UploadReceiver::UploadReceived() const
-{
-    return m_pUploadBuffer ? static_cast<std::int64_t>(m_pUploadBuffer->size()) : -1;
-}
-
 void UploadReceiver::Reset()
 {
     m_header.clear();

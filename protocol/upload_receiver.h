@@ -1,9 +1,15 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
+
+// An upload that has begun and then brings nothing for this long has
+// stalled: the "Download" page then offers only to abort it, and the command
+// line gives it up.
+inline constexpr std::chrono::milliseconds kUploadStallTimeout{5000};
 
 // What the bytes that the printer sends by itself amount to.
 enum class UploadEventKind {
@@ -43,9 +49,6 @@ public:
     void Reset();
 
     bool IsUploading() const { return m_pUploadBuffer.has_value(); }
-    // -1 when no upload is in progress.
-    std::int64_t UploadSize() const;
-    std::int64_t UploadReceived() const;
 
 private:
     enum class HeaderState { Incomplete, EmptySlot, Upload, Mismatch };

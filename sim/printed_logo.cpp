@@ -16,10 +16,10 @@ bool DotAt(const ByteReader& rows, std::size_t rowBytes, std::uint32_t x, std::u
 }  // namespace
 
 PrintedLogo ScaleForPrint(std::uint8_t slot, std::uint32_t width, std::uint32_t height,
-                          std::span<const std::uint8_t> rows, printer::LogoSizeMode mode)
+                          std::span<const std::uint8_t> rows, std::uint8_t sizeMode)
 {
-    const std::uint32_t xScale = (mode & printer::kSizeDoubleWidth) != 0 ? 2 : 1;
-    const std::uint32_t yScale = (mode & printer::kSizeDoubleHeight) != 0 ? 2 : 1;
+    const std::uint32_t xScale = (sizeMode & kPrintDoubleWidth) != 0 ? 2 : 1;
+    const std::uint32_t yScale = (sizeMode & kPrintDoubleHeight) != 0 ? 2 : 1;
 
     PrintedLogo printed{slot, width * xScale, height * yScale, {}};
     const std::size_t outRowBytes = CPicture::BytesPerRow(printed.width);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "printer_commands.h"
-
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -15,10 +13,14 @@ struct PrintedLogo {
     std::vector<std::uint8_t> rows;
 };
 
+// The size byte of the print command: these bits double the width and the height.
+inline constexpr std::uint8_t kPrintDoubleWidth = 0x01;
+inline constexpr std::uint8_t kPrintDoubleHeight = 0x02;
+
 // The stored dots in the size a print mode asks for: double width repeats
 // every dot, double height every row.
 PrintedLogo ScaleForPrint(std::uint8_t slot, std::uint32_t width, std::uint32_t height,
-                          std::span<const std::uint8_t> rows, printer::LogoSizeMode mode);
+                          std::span<const std::uint8_t> rows, std::uint8_t sizeMode);
 
 // The logo as a binary portable bitmap (P4), whose rows are laid out exactly
 // like the dot rows.

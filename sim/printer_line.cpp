@@ -126,7 +126,7 @@ bool PrinterLine::Deliver()
     m_out.erase(m_out.begin(), m_out.begin() + static_cast<std::ptrdiff_t>(m_nOutWritten));
     m_nOutWritten = 0;
     for (const PrinterReply& reply : replies) {
-        const printer::Bytes bytesOut = ApplyFaults(reply, m_options.faults);
+        const std::vector<std::uint8_t> bytesOut = ApplyFaults(reply, m_options.faults);
         m_out.insert(m_out.end(), bytesOut.begin(), bytesOut.end());
     }
     return true;

@@ -13,11 +13,11 @@ constexpr std::uint8_t kOverlongFill = 0xA5;
 
 }  // namespace
 
-printer::Bytes ApplyFaults(const PrinterReply& reply, const ReplyFaults& faults)
+std::vector<std::uint8_t> ApplyFaults(const PrinterReply& reply, const ReplyFaults& faults)
 {
     if (faults.noAnswer)
         return {};
-    printer::Bytes bytes = reply.bytes;
+    std::vector<std::uint8_t> bytes = reply.bytes;
     const ByteReader reader(reply.bytes);
 
     if (reply.command == PrinterCommand::ChecksumQuery && faults.wrongChecksum &&

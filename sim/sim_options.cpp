@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::uint32_t kLargestMemoryKbytes = 0xFF * printer::kMemoryUnitKbytes;
+constexpr std::uint32_t kLargestMemoryKbytes = 0xFF * kKbytesPerMemoryUnit;
 
 template <typename Number>
 std::optional<Number> ParseNumber(std::string_view text)
@@ -19,7 +19,7 @@ std::optional<Number> ParseNumber(std::string_view text)
 std::optional<std::uint32_t> ParseMemorySize(std::string_view text)
 {
     const auto kbytes = ParseNumber<std::uint32_t>(text);
-    if (!kbytes || *kbytes % printer::kMemoryUnitKbytes != 0 || *kbytes > kLargestMemoryKbytes)
+    if (!kbytes || *kbytes % kKbytesPerMemoryUnit != 0 || *kbytes > kLargestMemoryKbytes)
         return std::nullopt;
     return kbytes;
 }

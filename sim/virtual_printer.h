@@ -1,7 +1,6 @@
 #pragma once
 
 #include "printed_logo.h"
-#include "printer_commands.h"
 
 #include <array>
 #include <cstdint>
@@ -24,13 +23,16 @@ enum class PrinterCommand {
 
 struct PrinterReply {
     PrinterCommand command;  // the command answered
-    printer::Bytes bytes;
+    std::vector<std::uint8_t> bytes;
 
     bool operator==(const PrinterReply&) const = default;
 };
 
+// Memory figures travel in one byte each, counting units of this many kbytes.
+inline constexpr std::uint32_t kKbytesPerMemoryUnit = 64;
+
 struct VirtualPrinterConfig {
-    // Both travel in one byte of 64-kbyte units, so at most 16320.
+    // Both travel in one byte of memory units, so at most 16320.
     std::uint32_t totalMemoryKbytes = 1280;
     std::uint32_t logoMemoryKbytes = 512;
 };
@@ -41,6 +43,9 @@ struct VirtualPrinterConfig {
 // are skipped byte by byte until one it knows begins.
 class VirtualPrinter {
 public:
+    using Bytes = std::vector<std::uint8_t>;
+    static constexpr std::size_t kSlotCount = 256;
+
     explicit VirtualPrinter(VirtualPrinterConfig config = {});
 
     std::vector<PrinterReply> Feed(std::span<const std::uint8_t> bytes);
@@ -50,7 +55,7 @@ public:
 
     std::uint8_t SelectedSlot() const { return m_nSelectedSlot; }
     // The image stored in a slot, as it was downloaded.
-    const std::optional<printer::Bytes>& Slot(std::uint8_t slot) const { return m_slots[slot]; }
+    const std::optional<Bytes>& Slot(std::uint8_t slot) const { return m_slots[slot]; }
     std::uint32_t LogoMemoryKbytes() const { return m_nLogoMemoryKbytes; }
     std::uint64_t RemainingBytes() const;
 
@@ -58,17 +63,17 @@ private:
     void ReadCommandByte(std::uint8_t byte, std::vector<PrinterReply>& replies);
     void Execute(PrinterCommand command, std::vector<PrinterReply>& replies);
     void StoreDownload();
-    void Print(printer::LogoSizeMode mode);
-    printer::Bytes UploadReply() const;
-    printer::Bytes RemainingReply() const;
+    void Print(std::uint8_t sizeMode);
+    Bytes UploadReply() const;
+    Bytes RemainingReply() const;
 
     VirtualPrinterConfig m_config;
     std::uint32_t m_nLogoMemoryKbytes;
-    std::array<std::optional<printer::Bytes>, printer::kLogoSlotCount> m_slots;
+    std::array<std::optional<Bytes>, kSlotCount> m_slots;
     std::uint8_t m_nSelectedSlot = 0;
 
-    printer::Bytes m_command;   // the command begun so far
-    printer::Bytes m_download;  // a logo image being received
+    Bytes m_command;   // the command begun so far
+    Bytes m_download;  // a logo image being received
     std::size_t m_nDownloadMissing = 0;
     bool m_bDownloading = false;
 

@@ -1,9 +1,5 @@
 #include "printer_test_support.h"
 
-#include "download_image.h"
-
-#include <cstdio>
-
 namespace {
 
 using PrinterTransfer = PrinterCliTest;
@@ -19,9 +15,8 @@ TEST_F(PrinterTransfer, DownloadIsVerifiedInTheFirstAndLastSlotAndUploadGivesThe
         return args;
     };
     ASSERT_EQ(Run(withGeometry({"convert", picture, expected, "--type", "LOGO"})).exitCode, 0);
-    const std::string logo = ReadWholeFile(expected);
-    char checksum[8];
-    std::snprintf(checksum, sizeof checksum, "%04X", DownloadChecksum(Dots(logo.begin(), logo.end())));
+    // 0 minus the sum of the 36 bytes of that logo.
+    const std::string checksum = "FBBC";
 
     for (const std::string slot : {"0", "255"}) {
         SCOPED_TRACE("slot " + slot);

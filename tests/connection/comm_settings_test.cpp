@@ -68,4 +68,17 @@ TEST_F(CommSettingsStoreTest, MissingOrUnreadableValuesGiveTheDefaults)
     EXPECT_EQ(FieldsOf(settings), (Fields{0, 0, 115200, 0, 1, 1, 20000, 5000, 1, 0xFF0000}));
 }
 
+// Names as a command line gives them: any case, '-' for the '/' of a name,
+// stop bits also as digits.
+TEST(SettingNames, AnyCaseAndADashForASlash)
+{
+    EXPECT_EQ(ParseFlowControl("dtr-dsr"), 1);
+    EXPECT_EQ(ParseFlowControl("Xon/Xoff"), 4);
+    EXPECT_EQ(ParseParity("even"), 2);
+    EXPECT_EQ(ParseStopBits("2"), 2);
+    EXPECT_EQ(ParseStopBits("one"), 0);
+    EXPECT_EQ(ParseFlowControl("dtr"), std::nullopt);
+    EXPECT_EQ(ParseBaudRate("1200"), std::nullopt);
+}
+
 }  // namespace

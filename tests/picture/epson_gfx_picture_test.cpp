@@ -34,7 +34,7 @@ TEST(EpsonGfxRecognition, RefusesStreamsWithoutABitImageOrTooLargeToHold)
         {"a raster line", {0x1B, 0x2E, 0x00, 0x01, 0x01, 0x00, 0xFF}, PR_WRONG_FORMAT, kNotEpson},
         {"the letter first", {0x2A, 0x1B}, PR_WRONG_FORMAT, kNotEpson},
         {"a bit image at 128", Concat({Bytes(128, 0x00), kDot}), PR_WRONG_FORMAT, kNotEpson},
-        {"16384 bytes a row by 683 bands, over 256 MiB",
+        {"16384 bytes a row by 683 bands, more dots than may be held",
          Concat({{0x1B, 0x2A, 0x20, 0xFF, 0xFF}, Bytes(3 * 0xFFFF, 0), Bytes(683, 0x0A)}), PR_NO_MEMORY, kNoMemory},
         {"16843010 feeds of 255 rows, more than 32 bits hold",
          Concat({{0x1B, 0x2A, 0x01, 0x00, 0x00}, Repeated({0x15, 0xFF}, 16843010)}), PR_NO_MEMORY, kNoMemory},

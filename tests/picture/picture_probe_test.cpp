@@ -51,8 +51,8 @@ TEST(PictureProbe, TheFirstFormatInProbingOrderThatKnowsTheFileWins)
 TEST(PictureProbe, AFormatThatKnowsButRefusesTheFileEndsTheProbing)
 {
     const ScratchDir dir;
-    // 65535 dots wide and 1400 line feeds: over 256 MiB of dots from 1.4 KB.
-    const Bytes epsonOver256MiB = Concat({{0x1B, 0x2A, 0x00, 0x00, 0x00, 0x1B, 0x24, 0xFF, 0xFF}, Bytes(1400, 0x0A)});
+    // 65535 dots wide and 1400 line feeds: more dots than may be held, from 1.4 KB.
+    const Bytes epsonTooLarge = Concat({{0x1B, 0x2A, 0x00, 0x00, 0x00, 0x1B, 0x24, 0xFF, 0xFF}, Bytes(1400, 0x0A)});
     const struct { const char* what; Bytes bytes; std::string message; } cases[] = {
         {"a single raster row before a logo", {0x11, 0x1D, 0x2A, 0x00, 0x00},
          "Error - File Format is not Raster Graphics (11)"},
@@ -62,7 +62,7 @@ TEST(PictureProbe, AFormatThatKnowsButRefusesTheFileEndsTheProbing)
         {"a short logo holding an EPSON band",
          {0x1D, 0x2A, 0x02, 0x01, 0x1B, 0x2A, 0x21, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0x0A},
          "Error - File Format is not valid Logo"},
-        {"an EPSON stream claiming more dots than may be held", epsonOver256MiB, kNoMemory},
+        {"an EPSON stream claiming more dots than may be held", epsonTooLarge, kNoMemory},
         {"escapes with no command", Bytes(300, 0x1B), "Picture type not supported."},
     };
     for (const auto& c : cases) {

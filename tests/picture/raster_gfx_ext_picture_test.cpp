@@ -25,7 +25,7 @@ TEST(RasterGfxExtRecognition, RefusesStreamsWithoutARasterLineOrTooLargeToHold)
         {"ESC alone", {0x1B}, PR_WRONG_FORMAT, kNotExtended},
         {"white rows only, as a white picture is written", {0x15, 0x05}, PR_WRONG_FORMAT, kNotExtended},
         {"a line at 128", Concat({Bytes(128, 0x00), Line(1)}), PR_WRONG_FORMAT, kNotExtended},
-        {"255 bytes a row by 17 * 65535 rows, over 256 MiB",
+        {"255 bytes a row by 17 * 65535 rows, more dots than may be held",
          Repeated({0x1B, 0x2E, 0xFE, 0x01, 0xFF, 0xFF, 0x01}, 17), PR_NO_MEMORY, kNoMemory},
         {"more rows than 32 bits hold", Repeated({0x1B, 0x2E, 0x00, 0x00, 0xFF, 0xFF}, 65538), PR_NO_MEMORY, kNoMemory},
     });

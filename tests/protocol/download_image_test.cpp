@@ -18,9 +18,13 @@ std::unique_ptr<CPicture> PictureOf(std::uint32_t width, std::uint32_t height, c
 
 TEST(DownloadChecksum, IsZeroMinusTheByteSumModulo65536)
 {
-    EXPECT_EQ(DownloadChecksum(Bytes{0x12, 0x34}), 0x10000 - 0x46);
-    // 300 * 0xFF = 0x12AD4, whose carry is lost.
-    EXPECT_EQ(DownloadChecksum(Bytes(300, 0xFF)), 0x10000 - 0x2AD4);
+    // 18 x FF + 46 = 0x1234.
+    Bytes sum1234(18, 0xFF);
+    sum1234.push_back(0x46);
+    EXPECT_EQ(DownloadChecksum(sum1234), 0xEDCC);
+    // 300 x FF = 0x12AD4, whose carry is lost.
+    EXPECT_EQ(DownloadChecksum(Bytes(300, 0xFF)), 0xD52C);
+    EXPECT_EQ(DownloadChecksum(Bytes{}), 0x0000);
 }
 
 TEST(BuildDownloadImage, RoundsUpToWholeColumnsOfEightDotsAndSaysSo)

@@ -1,13 +1,11 @@
 #include "virtual_printer.h"
 
-#include "byte_writer.h"
-#include "download_image.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
-using printer::Bytes;
+// The commands are written out here as a host sends them, byte for byte.
+using Bytes = VirtualPrinter::Bytes;
 
 // A download image of columns x 8 by rows x 8 dots, every dot byte `fill`.
 Bytes Logo(std::uint8_t columns, std::uint8_t rows, std::uint8_t fill)
@@ -28,24 +26,24 @@ Bytes Answer(VirtualPrinter& printer, const Bytes& command)
 
 TEST(VirtualPrinter, SlotsAreKeptApartAndAnswerTheirChecksum)
 {
+    // 1D + 2A + 02 + 01 + 16 x 5A = 0x05EA, so the checksum is 0xFA16.
     const Bytes image = Logo(2, 1, 0x5A);
     for (const std::uint8_t slot : {0, 255}) {
         SCOPED_TRACE(int{slot});
+        const std::uint8_t other = slot == 0 ? 1 : 0;
         VirtualPrinter printer;
-        EXPECT_TRUE(printer.Feed(printer::SelectLogo(slot)).empty());
+        EXPECT_TRUE(printer.Feed(Bytes{0x1D, 0x23, slot}).empty());
         EXPECT_TRUE(printer.Feed(image).empty());
         EXPECT_EQ(printer.Slot(slot), image);
-        Bytes stored{0x65, 0x01};
-        AppendLe16(stored, DownloadChecksum(image));
-        EXPECT_EQ(Answer(printer, printer::ChecksumQuery(slot)), stored);
-        EXPECT_EQ(Answer(printer, printer::ChecksumQuery(slot == 0 ? 1 : 0)), (Bytes{0x65, 0x00, 0x00, 0x00}));
+        EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x65, slot}), (Bytes{0x65, 0x01, 0x16, 0xFA}));
+        EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x65, other}), (Bytes{0x65, 0x00, 0x00, 0x00}));
     }
 }
 
 TEST(VirtualPrinter, TakesCommandsInPiecesOfAnySize)
 {
-    Bytes stream = printer::SelectLogo(7);
-    for (const Bytes& part : {Logo(2, 1, 0x5A), printer::ChecksumQuery(7), printer::TotalMemoryQuery()})
+    Bytes stream{0x1D, 0x23, 0x07};
+    for (const Bytes& part : {Logo(2, 1, 0x5A), Bytes{0x1F, 0x65, 0x07}, Bytes{0x1D, 0x0B}})
         stream.insert(stream.end(), part.begin(), part.end());
     const auto expected = VirtualPrinter().Feed(stream);
     ASSERT_EQ(expected.size(), 2u);
@@ -71,21 +69,21 @@ TEST(VirtualPrinter, SkipsBytesThatBeginNoCommand)
 TEST(VirtualPrinter, LogoMemoryBoundsWhatIsStored)
 {
     VirtualPrinter printer({.totalMemoryKbytes = 1280, .logoMemoryKbytes = 512});
-    printer.Feed(printer::SelectLogo(1));
+    printer.Feed(Bytes{0x1D, 0x23, 0x01});
     printer.Feed(Logo(2, 1, 0x5A));
-    EXPECT_EQ(Answer(printer, printer::RemainingMemoryQuery()), (Bytes{'5', '2', '4', '2', '6', '8', 0, 0}));
+    EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x77, 0x01}), (Bytes{'5', '2', '4', '2', '6', '8', 0, 0}));
 
-    // A refused size changes nothing; an accepted one re-formats the area.
-    EXPECT_EQ(Answer(printer, printer::SetLogoMemorySize(1344).value()), (Bytes{0x15}));
+    // A refused size (21 units of 64 kbytes) changes nothing; an accepted one (15) re-formats the area.
+    EXPECT_EQ(Answer(printer, Bytes{0x1D, 0x22, 0x55, 0x15, 0x00}), (Bytes{0x15}));
     EXPECT_TRUE(printer.Slot(1).has_value());
-    EXPECT_EQ(Answer(printer, printer::SetLogoMemorySize(960).value()), (Bytes{0x06}));
-    EXPECT_EQ(Answer(printer, printer::LogoMemoryQuery()), (Bytes{0x07, 0x0F, 0x55}));
+    EXPECT_EQ(Answer(printer, Bytes{0x1D, 0x22, 0x55, 0x0F, 0x00}), (Bytes{0x06}));
+    EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x07, 0x55}), (Bytes{0x07, 0x0F, 0x55}));
     EXPECT_FALSE(printer.Slot(1).has_value());
 
     // 2040 x 2040 dots take 520204 bytes: more than 448 kbytes, less than 512.
     for (const auto& [kbytes, stored] : {std::pair{448u, false}, std::pair{512u, true}}) {
         VirtualPrinter sized({.totalMemoryKbytes = 1280, .logoMemoryKbytes = kbytes});
-        sized.Feed(printer::SelectLogo(2));
+        sized.Feed(Bytes{0x1D, 0x23, 0x02});
         sized.Feed(Logo(255, 255, 0x55));
         EXPECT_EQ(sized.Slot(2).has_value(), stored) << kbytes;
     }
