@@ -4,9 +4,11 @@
 #include "comm_event_sink.h"
 #include "communication.h"
 #include "communication_component.h"
+#include "communication_page.h"
 #include "main_frame.h"
 #include "picture_info_page.h"
 #include "please_wait_dlg.h"
+#include "printer_request.h"
 #include "save_dlg.h"
 #include "user_message.h"
 #include "vellumio_doc.h"
@@ -80,7 +82,8 @@ bool CVellumioApp::InitInstance(const QStringList& arguments)
     if (!CreateCommunication())
         return false;
     m_context.m_strProgramFolder = QCoreApplication::applicationDirPath().toStdString();
-    ConnectAtStartUp();
+    InstallConnectionHooks();
+    ConnectWithPleaseWait(QEventLoop::AllEvents);
     CreateDocumentAndFrame();
     if (!ProcessCommandLine(arguments))
         return false;
@@ -111,9 +114,9 @@ bool CVellumioApp::CreateCommunication()
         m_pSink->Disconnect();
         m_pSink.reset();
     }
-    // The view takes the printer's events once it handles them; until then
-    // they are dropped.
-    m_pSink = std::make_unique<CommEventSink>([]() -> ICommEventTarget* { return nullptr; });
+    // The view takes the printer's events; until it exists they are dropped.
+    m_pSink = std::make_unique<CommEventSink>(
+        [this]() -> ICommEventTarget* { return m_pFrame ? &m_pFrame->View() : nullptr; });
     if (!m_pSink->Connect(*m_pCommunication))
         ShowMessage(std::string(kSinkConnectFailedMessage));
     return true;
@@ -136,7 +139,7 @@ void CVellumioApp::StopPleaseWait()
     });
 }
 
-void CVellumioApp::ConnectAtStartUp()
+void CVellumioApp::InstallConnectionHooks()
 {
     ConnectionHooks& hooks = m_context.m_hooks;
     hooks.StopPleaseWait = [this] { StopPleaseWait(); };
@@ -158,7 +161,11 @@ void CVellumioApp::ConnectAtStartUp()
         });
     };
     hooks.CanSwitchUsbDriver = [] { return CanSwitchUsbDriver(); };
+}
 
+void CVellumioApp::ConnectWithPleaseWait(QEventLoop::ProcessEventsFlags flags)
+{
+    m_bPleaseWaitStopped = false;
     // Widgets live on this thread only, so the splash window animates here
     // while the attempt, which may block for seconds, runs on a worker. It
     // shows once the attempt has lasted a moment: a printer that answers at
@@ -174,8 +181,27 @@ void CVellumioApp::ConnectAtStartUp()
         ConnectPrinter(m_pCommunication.get(), m_settings, m_context);
         QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    waiting.exec();
+    waiting.exec(flags);
     attempt.join();
+}
+
+void CVellumioApp::Reconnect()
+{
+    // A change made while an attempt runs (through the accessibility bus,
+    // which is no user input) is applied once that attempt has ended.
+    if (m_bConnecting) {
+        m_bReconnectAgain = true;
+        return;
+    }
+    m_bConnecting = true;
+    do {
+        m_bReconnectAgain = false;
+        // Input is held back, not lost: a change made meanwhile applies after.
+        ConnectWithPleaseWait(QEventLoop::ExcludeUserInputEvents);
+    } while (m_bReconnectAgain);
+    m_bConnecting = false;
+    StopPleaseWait();
+    m_pPleaseWait.reset();
 }
 
 void CVellumioApp::CreateDocumentAndFrame()
@@ -183,6 +209,9 @@ void CVellumioApp::CreateDocumentAndFrame()
     DocumentHooks hooks;
     hooks.HasMainWindow = [this] { return m_pFrame != nullptr; };
     hooks.IsLinkOpen = [this] { return m_pCommunication && m_pCommunication->IsOpen(); };
+    hooks.AskPrinter = [this](std::span<const std::uint8_t> command, std::int32_t expectedLength) {
+        return m_pCommunication ? AskPrinter(*m_pCommunication, command, expectedLength) : PrinterReply{};
+    };
     hooks.AskSavePath = [this](const std::string& fileType, const std::string& extension) {
         const std::optional<QString> path =
             AskSavePath(m_pFrame.get(), QString::fromStdString(fileType), QString::fromStdString(extension));
@@ -207,7 +236,10 @@ void CVellumioApp::CreateDocumentAndFrame()
     connect(&page, &CPictureInfoPage::SaveAsRequested, m_pDoc.get(), &CVellumioDoc::OnFileSaveAs);
     connect(m_pDoc.get(), &CVellumioDoc::OutputFileChosen, &page, &CPictureInfoPage::OnOutputFileSaved);
 
+    connect(&frame.View().CommunicationPage(), &CCommunicationPage::SettingsApplied, this, &CVellumioApp::Reconnect);
+
     frame.View().OnInitialUpdate();
+    frame.View().AttachPrinter(m_pCommunication.get(), m_upload);
     qApp->installEventFilter(this);
 }
 
@@ -280,8 +312,7 @@ bool CVellumioApp::eventFilter(QObject* watched, QEvent* event)
 int CVellumioApp::ExitInstance()
 {
     qApp->removeEventFilter(this);
-    m_pUploadBuffer.clear();
-    m_nUploadSize = -1;
+    m_upload.Reset();
     if (m_pSink) {
         m_pSink->Disconnect();
         m_pSink.reset();

@@ -3,7 +3,9 @@
 #include "comm_settings.h"
 #include "printer_connection.h"
 #include "recent_file_list.h"
+#include "upload_receiver.h"
 
+#include <QEventLoop>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -54,16 +56,21 @@ public:
     const std::string& ProgramFolder() const { return m_context.m_strProgramFolder; }
     const std::vector<std::string>& RecentFiles() const { return m_recentFiles.Paths(); }
 
-    // The upload being received; no upload while the size is -1.
-    std::int32_t m_nUploadSize = -1;
-    std::int32_t m_nUploadReceived = 0;
-    std::vector<std::uint8_t> m_pUploadBuffer;
+    // A reconnection with the current settings, as after a change on the
+    // "Communication" page.
+    void Reconnect();
+
+    // The printer's unasked replies being reassembled, an upload among them.
+    UploadReceiver m_upload;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ConnectAtStartUp();
+    // Runs a connection attempt on a worker while this thread shows the
+    // splash window; user input waits until it ends.
+    void ConnectWithPleaseWait(QEventLoop::ProcessEventsFlags flags);
+    void InstallConnectionHooks();
     void CreateDocumentAndFrame();
     bool ProcessCommandLine(const QStringList& arguments);
     void StopPleaseWait();
@@ -72,6 +79,8 @@ private:
     AppEnvironment m_environment;
     std::unique_ptr<CPleaseWaitDlg> m_pPleaseWait;
     bool m_bPleaseWaitStopped = false;
+    bool m_bConnecting = false;
+    bool m_bReconnectAgain = false;
     ConnectionContext m_context;
     std::unique_ptr<CommEventSink> m_pSink;
     QString m_strStatusText;

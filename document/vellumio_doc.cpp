@@ -1,8 +1,11 @@
 #include "vellumio_doc.h"
 
 #include "bmp_picture.h"
+#include "download_image.h"
 #include "picture_factory.h"
 #include "picture_file.h"
+#include "printer_commands.h"
+#include "printer_replies.h"
 #include "user_message.h"
 
 #include <utility>
@@ -145,6 +148,25 @@ void CVellumioDoc::UpdateStatusText()
     const char* link = linkOpen ? "Ready to communicate" : "Communication broken";
     m_strStatusText = QStringLiteral("%1 - %2").arg(QLatin1String(picture), QLatin1String(link));
     emit StatusTextChanged(m_strStatusText);
+}
+
+std::optional<std::vector<std::uint8_t>> CVellumioDoc::BuildDownloadImage() const
+{
+    const CPicture* source = m_pOutputPicture ? m_pOutputPicture.get() : m_pInputPicture.get();
+    DownloadImage built = ::BuildDownloadImage(source);
+    if (!built.image && !built.message.empty())
+        ShowMessage(std::string(built.message));
+    return std::move(built.image);
+}
+
+void CVellumioDoc::VerifyDownload(std::uint8_t logoNumber, std::uint16_t checksum) const
+{
+    const PrinterReply reply = m_hooks.AskPrinter
+                                   ? m_hooks.AskPrinter(printer::ChecksumQuery(logoNumber), printer::kChecksumReplyLength)
+                                   : PrinterReply{};
+    const ChecksumCheck check = CheckChecksumReply(reply, checksum);
+    if (!check.message.empty())
+        ShowMessage(std::string(check.message));
 }
 
 void CVellumioDoc::OnFileSave()

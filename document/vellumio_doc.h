@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture.h"
+#include "printer_reply.h"
 
 #include <QObject>
 #include <QString>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 // What the document asks of the program around it. Empty hooks count as "no
 // main window", "link closed" and "cancelled".
@@ -20,6 +22,9 @@ struct DocumentHooks {
     // The save dialog, locked to one file type; the chosen full path, or
     // nothing when the user cancels.
     std::function<std::optional<std::string>(const std::string& fileType, const std::string& extension)> AskSavePath;
+    // Sends a command and waits for a reply of the given length; without it
+    // every request counts as a communication failure.
+    std::function<PrinterReply(std::span<const std::uint8_t> command, std::int32_t expectedLength)> AskPrinter;
 };
 
 // The single document: the input picture, read from a file or uploaded, and
@@ -46,6 +51,13 @@ public:
     bool OnSaveDocument(const std::string& path);
 
     void UpdateStatusText();
+    // The LOGO image a download sends: the output picture's dots, else the
+    // input picture's. Nothing when there is neither (with a message) or when
+    // the image cannot be built.
+    std::optional<std::vector<std::uint8_t>> BuildDownloadImage() const;
+    // Asks the printer whether slot n holds the logo just sent; any other
+    // answer ends in a message.
+    void VerifyDownload(std::uint8_t logoNumber, std::uint16_t checksum) const;
     bool BuildOutputPicture(std::int32_t type, const std::string& fileName, std::uint32_t width,
                             std::uint32_t height, std::int32_t offsetX, std::int32_t offsetY);
 

@@ -51,11 +51,8 @@ void SetPathText(QLineEdit& edit, const QString& path)
 
 }  // namespace
 
-CPictureInfoPage::CPictureInfoPage(QWidget* parent) : QWidget(parent)
+CPictureInfoPage::CPictureInfoPage(QWidget* parent) : CDialogPage(QStringLiteral("Picture Info"), 388, 102, parent)
 {
-    setWindowTitle(QStringLiteral("Picture Info"));
-    resize(DialogUnitsToPixels(font(), 388, 102));
-
     // Created in the template's order, which is also the tab order.
     m_pInputGroup = AddGroup(1001, "Input picture info", {6, 0, 181, 92});
     m_pInputName = AddEdit(1000, {13, 15, 143, 12});
@@ -87,13 +84,11 @@ CPictureInfoPage::CPictureInfoPage(QWidget* parent) : QWidget(parent)
     m_pSaveAsButton = AddButton(1026, {353, 15, 14, 13});
     m_pSaveAsButton->setAccessibleDescription(QStringLiteral("Save the output picture as"));
     m_pTypeLabel = AddLabel(1010, "Type", {209, 35, 22, 10});
-    m_pOutputType = new QComboBox(this);
-    m_pOutputType->setObjectName(QStringLiteral("1009"));
+    // The template's 55 units of height include the dropped list.
+    m_pOutputType = Add(new QComboBox(this), 1009, {240, 34, 82, 12});
     for (std::uint32_t type = 0; type < kPictureTypeCount; ++type)
         m_pOutputType->addItem(QString::fromLatin1(PictureTypeName(type)));
     m_pOutputType->setCurrentIndex(-1);
-    // The template's 55 units of height include the dropped list.
-    Place(m_pOutputType, {240, 34, 82, 12});
     m_pSizeLabel = AddLabel(1012, "Size", {208, 48, 22, 10});
     m_pOutputSize = AddEdit(1011, {239, 48, 39, 12});
     m_pOutputSize->setReadOnly(true);
@@ -138,63 +133,20 @@ CPictureInfoPage::CPictureInfoPage(QWidget* parent) : QWidget(parent)
     connect(m_pSaveAsButton, &QPushButton::clicked, this, &CPictureInfoPage::SaveAsRequested, Qt::QueuedConnection);
 }
 
-QGroupBox* CPictureInfoPage::AddGroup(int id, const char* title, QRect units)
-{
-    auto* group = new QGroupBox(QString::fromLatin1(title), this);
-    group->setObjectName(QString::number(id));
-    Place(group, units);
-    return group;
-}
-
-QLineEdit* CPictureInfoPage::AddEdit(int id, QRect units)
-{
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(QString::number(id));
-    Place(edit, units);
-    return edit;
-}
-
 QPushButton* CPictureInfoPage::AddButton(int id, QRect units)
 {
-    auto* button = new QPushButton(QStringLiteral("..."), this);
-    button->setObjectName(QString::number(id));
+    auto* button = Add(new QPushButton(QStringLiteral("..."), this), id, units);
     button->setAccessibleName(button->text());
-    Place(button, units);
     return button;
-}
-
-QLabel* CPictureInfoPage::AddLabel(int id, const char* text, QRect units)
-{
-    auto* label = new QLabel(QString::fromLatin1(text), this);
-    if (id != 0)
-        label->setObjectName(QString::number(id));
-    Place(label, units);
-    return label;
 }
 
 CSpinButton* CPictureInfoPage::AddSpin(int id, QLineEdit* buddy, int lower, int upper, int position, QRect units)
 {
-    auto* spin = new CSpinButton(this);
-    spin->setObjectName(QString::number(id));
+    auto* spin = Add(new CSpinButton(this), id, units);
     spin->SetRange(lower, upper);
     spin->SetPos(position);
     spin->SetBuddy(buddy);
-    Place(spin, units);
     return spin;
-}
-
-void CPictureInfoPage::Place(QWidget* control, QRect units)
-{
-    const QRect pixels = DialogUnitsToPixels(font(), units.x(), units.y(), units.width(), units.height());
-    control->setGeometry(pixels);
-    m_template.emplace_back(control, pixels);
-}
-
-void CPictureInfoPage::Label(QLabel* label, QWidget* control)
-{
-    label->setBuddy(control);
-    // Not every Qt version takes a buddy's name for the control.
-    control->setAccessibleName(label->text());
 }
 
 bool CPictureInfoPage::UpdateData(bool saveAndValidate)
@@ -365,10 +317,3 @@ void CPictureInfoPage::OnResizeNotice(int width, int height)
     placeRow(*m_pHeight, *m_pHeightSpin, *m_pOffsetYLabel, *m_pOffsetY, *m_pOffsetYSpin);
 }
 
-void CPictureInfoPage::RestoreTemplateLayout()
-{
-    // After a wide page has become narrow again, the stretched controls
-    // would stick out of it.
-    for (const auto& [control, place] : m_template)
-        control->setGeometry(place);
-}

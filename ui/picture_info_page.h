@@ -1,8 +1,9 @@
 #pragma once
 
+#include "dialog_page.h"
+
 #include <QRect>
 #include <QString>
-#include <QWidget>
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,7 @@ class QPushButton;
 // the parameters of the output picture on the right. Every change of the
 // output size or offsets asks for a rebuild at once. Controls are named by
 // their numeric ids ("1009", "1014", ...).
-class CPictureInfoPage : public QWidget {
+class CPictureInfoPage : public CDialogPage {
     Q_OBJECT
 
 public:
@@ -58,13 +59,8 @@ signals:
     void SaveAsRequested();
 
 private:
-    QGroupBox* AddGroup(int id, const char* title, QRect units);
-    QLineEdit* AddEdit(int id, QRect units);
     QPushButton* AddButton(int id, QRect units);
-    QLabel* AddLabel(int id, const char* text, QRect units);
     CSpinButton* AddSpin(int id, QLineEdit* buddy, int lower, int upper, int position, QRect units);
-    void Place(QWidget* control, QRect units);
-    static void Label(QLabel* label, QWidget* control);
 
     void WriteFields();
     bool ReadInteger(QLineEdit& edit, std::int32_t& field);
@@ -72,10 +68,7 @@ private:
     void OnParameterEdited(QLineEdit& edit);
     void ReadAndRequestRebuild();
     void OnOutputTypeSelected();
-    void RestoreTemplateLayout();
 
-    // Each control with its place in the template, for going back to it.
-    std::vector<std::pair<QWidget*, QRect>> m_template;
     bool m_bWriting = false;
 
     QGroupBox* m_pInputGroup = nullptr;

@@ -1,11 +1,16 @@
 #include "vellumio_view.h"
 
-#include "coming_page.h"
 #include "comm_settings.h"
+#include "communication_page.h"
 #include "display_bitmap.h"
+#include "download_page.h"
 #include "picture_info_page.h"
+#include "printer_commands.h"
+#include "upload_receiver.h"
+#include "user_message.h"
 #include "vellumio_doc.h"
 
+#include <QDebug>
 #include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -81,17 +86,12 @@ CVellumioView::CVellumioView(CVellumioDoc& document, CommSettings& settings, QWi
     // background.
     m_pTab->setAutoFillBackground(true);
     m_pInfoPage = new CPictureInfoPage(m_pTab);
-    m_pages = {m_pInfoPage,
-               MakeComingPage("Download",
-                              "Logo transfer comes here: download a logo into one of the printer's 256 slots with "
-                              "its checksum check, read a stored logo back, print or erase it, and size the logo "
-                              "memory. Until then, vellumio-cli does all of this.",
-                              m_pTab),
-               MakeComingPage("Communication",
-                              "The choice of how the printer is reached comes here: interface, port and line "
-                              "settings. Until then, vellumio-cli takes them as options and from the stored "
-                              "settings.",
-                              m_pTab)};
+    m_pDownloadPage = new CDownloadPage(m_doc, m_settings, m_pTab);
+    m_pCommunicationPage = new CCommunicationPage(m_settings, m_pTab);
+    m_pages = {m_pInfoPage, m_pDownloadPage, m_pCommunicationPage};
+    // The link must not change under a running transfer.
+    connect(m_pDownloadPage, &CDownloadPage::TransferBusyChanged, m_pCommunicationPage,
+            [this](bool busy) { m_pCommunicationPage->setEnabled(!busy); });
     for (QWidget* page : m_pages)
         m_pTab->addTab(page, page->windowTitle().left(49));
     connect(m_pTab, &QTabWidget::currentChanged, this, [this] { ShowCurrentPage(); });
@@ -162,8 +162,7 @@ void CVellumioView::OnSize(int w, int h)
         const bool vertical = m_pVertical && m_pVertical->isVisibleTo(this);
         m_pHorizontal->setGeometry(0, h - kScrollBarSize, w - (vertical ? kScrollBarSize : 0), kScrollBarSize);
     }
-    if (m_pTab->currentIndex() == 0)
-        m_pInfoPage->OnResizeNotice(w - kPageMargin, std::min(h, kPageHeight));
+    SendResizeNotice();
     UpdateScrollBars(DisplayedPicture());
 }
 
@@ -196,8 +195,70 @@ void CVellumioView::ShowCurrentPage()
         return;
     page->show();
     page->setFocus();
-    if (page == m_pInfoPage)
-        m_pInfoPage->OnResizeNotice(width() - kPageMargin, std::min(height(), kPageHeight));
+    SendResizeNotice();
+}
+
+// The pages that lay themselves out by the view's size rather than their own.
+void CVellumioView::SendResizeNotice()
+{
+    const int w = width() - kPageMargin;
+    const int h = std::min(height(), kPageHeight);
+    if (m_pTab->currentWidget() == m_pInfoPage)
+        m_pInfoPage->OnResizeNotice(w, h);
+    else if (m_pTab->currentWidget() == m_pCommunicationPage)
+        m_pCommunicationPage->OnResizeNotice(w, h);
+}
+
+void CVellumioView::AttachPrinter(ICommunication* communication, UploadReceiver& upload)
+{
+    m_pUpload = &upload;
+    m_pDownloadPage->OnInitDialog(communication, upload);
+    m_pCommunicationPage->OnInitDialog(communication);
+}
+
+void CVellumioView::OnDataReceived(std::span<const std::uint8_t> chunk)
+{
+    if (!m_pUpload)
+        return;
+    for (UploadEvent& event : m_pUpload->Feed(chunk)) {
+        switch (event.kind) {
+        case UploadEventKind::EraseAcknowledged:
+            m_pDownloadPage->EnableControls(true, kEraseButton);
+            break;
+        case UploadEventKind::EmptySlot:
+            ShowMessage(std::string(printer_messages::kNoLogoAtLocation));
+            break;
+        case UploadEventKind::UploadStarted:
+            m_pDownloadPage->SetTransferProgress(0, kUploadButton);
+            break;
+        case UploadEventKind::UploadProgress:
+            m_pDownloadPage->SetTransferProgress(static_cast<int>(event.value), kUploadButton);
+            break;
+        case UploadEventKind::UploadComplete:
+            m_doc.LoadUploadedPicture(event.bitmap);
+            break;
+        case UploadEventKind::UploadRefused:
+            ShowMessage(std::string(printer_messages::kUploadRefused));
+            break;
+        case UploadEventKind::BytesDropped:
+            qDebug("CVellumioView::OnDataReceived: %llu bytes belong to no reply",
+                   static_cast<unsigned long long>(event.value));
+            break;
+        }
+    }
+}
+
+void CVellumioView::OnTransferProgress(std::int32_t percent)
+{
+    m_pDownloadPage->SetTransferProgress(percent, kDownloadButton);
+}
+
+void CVellumioView::OnTransferFailed()
+{
+    ShowMessage(std::string(printer_messages::kDownloadStopped));
+    m_pDownloadPage->SetTransferProgress(0, kDownloadButton);
+    // A line that failed may have gone for good.
+    m_doc.UpdateStatusText();
 }
 
 void CVellumioView::focusInEvent(QFocusEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "comm_event_sink.h"
+
 #include <QColor>
 #include <QImage>
 #include <QWidget>
@@ -9,9 +11,13 @@
 #include <functional>
 #include <optional>
 
+class CCommunicationPage;
+class CDownloadPage;
 class CVellumioDoc;
 class CPicture;
 class CPictureInfoPage;
+class ICommunication;
+class UploadReceiver;
 class QKeyEvent;
 class QScrollBar;
 class QTabWidget;
@@ -23,8 +29,9 @@ inline constexpr int kIndicatorSize = 59143;
 
 // The main window's client: the tab band with its three pages above the
 // displayed picture, drawn one screen pixel per dot with scroll bars of its
-// own.
-class CVellumioView : public QWidget {
+// own. It takes the printer's unasked replies, transfer progress and
+// failures for the "Download" page.
+class CVellumioView : public QWidget, public ICommEventTarget {
     Q_OBJECT
 
 public:
@@ -37,6 +44,13 @@ public:
     ~CVellumioView() override;
 
     void OnInitialUpdate();
+    // Starts the two printer pages once the link exists; `communication`
+    // may be null.
+    void AttachPrinter(ICommunication* communication, UploadReceiver& upload);
+
+    void OnDataReceived(std::span<const std::uint8_t> chunk) override;
+    void OnTransferProgress(std::int32_t percent) override;
+    void OnTransferFailed() override;
     void OnUpdate(int hint);
     // For every key press of the main thread before it is delivered; true
     // when the view has consumed it.
@@ -45,6 +59,8 @@ public:
     void UpdateScrollBars(const CPicture* picture);
 
     CPictureInfoPage& PictureInfoPage() const { return *m_pInfoPage; }
+    CDownloadPage& DownloadPage() const { return *m_pDownloadPage; }
+    CCommunicationPage& CommunicationPage() const { return *m_pCommunicationPage; }
     QWidget* Page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
     QTabWidget& TabControl() const { return *m_pTab; }
     QScrollBar* HorizontalBar() const { return m_pHorizontal; }
@@ -74,6 +90,7 @@ protected:
 
 private:
     void OnSize(int width, int height);
+    void SendResizeNotice();
     void ShowCurrentPage();
     void OnScrollAction(QScrollBar& bar, int action);
     void InvalidatePicture();
@@ -84,6 +101,9 @@ private:
     CommSettings& m_settings;
     QTabWidget* m_pTab = nullptr;
     CPictureInfoPage* m_pInfoPage = nullptr;
+    CDownloadPage* m_pDownloadPage = nullptr;
+    CCommunicationPage* m_pCommunicationPage = nullptr;
+    UploadReceiver* m_pUpload = nullptr;
     std::array<QWidget*, 3> m_pages{};
     QScrollBar* m_pHorizontal = nullptr;
     QScrollBar* m_pVertical = nullptr;

@@ -69,12 +69,20 @@ protected:
     bool mainWindow = true;
     bool linkOpen = false;
     std::optional<std::string> saveAnswer;
+    // The printer's side of a request: the commands asked, the reply given.
+    std::vector<Bytes> asked;
+    PrinterReply reply;
     Page page;
     CVellumioDoc doc{DocumentHooks{
         [this] { return mainWindow; }, [this] { return linkOpen; },
         [this](const std::string& fileType, const std::string& extension) {
             dialogs.emplace_back(fileType, extension);
             return saveAnswer;
+        },
+        [this](std::span<const std::uint8_t> command, std::int32_t expectedLength) {
+            asked.emplace_back(command.begin(), command.end());
+            asked.back().push_back(static_cast<std::uint8_t>(expectedLength));
+            return reply;
         }}};
 
 private:

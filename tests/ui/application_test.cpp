@@ -1,6 +1,7 @@
 // The application with a fake printer link: start-up and shut-down, opening
 // files, the recent-file list, File Open and the key filter.
 #include "comm_settings.h"
+#include "communication_page.h"
 #include "expected_messages.h"
 #include "main_frame.h"
 #include "picture_info_page.h"
@@ -11,6 +12,7 @@
 #include "window_test_support.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -33,6 +35,7 @@ struct FakeCommunication : RecordingCommunication {
         Note("Open", portName);
         m_bOpen = opens;
     }
+    std::vector<std::string> GetComPorts() override { return {"/dev/ttyUSB0"}; }
 };
 
 // Counts the presses of one key that get past the application to a widget.
@@ -131,6 +134,23 @@ private slots:
         QCOMPARE(Frame().IndicatorText(kIndicatorSize), QString("%1 bytes").arg(QFile(kSample).size()));
         Frame().Action(kOutput)->trigger();
         QCOMPARE(Frame().StatusText(), QString("Output picture displayed - Communication broken"));
+    }
+
+    // A new choice on the "Communication" page reconnects with it at once.
+    void communicationChangeReconnects()
+    {
+        QVERIFY(Start());
+        auto& link = dynamic_cast<FakeCommunication&>(*m_app->Communication());
+        link.m_calls.clear();
+        auto* baud = Frame().View().CommunicationPage().findChild<QComboBox*>("1036");
+        baud->setCurrentIndex(4);
+        emit baud->activated(4);
+        QCOMPARE(m_app->Settings().m_nBaudRate, 9600);
+        const std::vector<std::string> calls(link.m_calls.begin() + 1, link.m_calls.end() - 1);
+        QVERIFY(calls == (std::vector<std::string>{"Close", "put_BaudRate(9600)", "put_DataBits(8)", "put_Parity(0)",
+                                                   "put_StopBits(0)", "put_FlowControl(1)", "SetTimeouts(20000,5000)",
+                                                   "Open(COM1)"}));
+        QVERIFY(Frame().StatusText().endsWith("Ready to communicate"));
     }
 
     void failedStartUp()

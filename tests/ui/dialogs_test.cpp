@@ -3,6 +3,7 @@
 #include "expected_messages.h"
 #include "help_missing_dlg.h"
 #include "hyperlink.h"
+#include "memory_size_dlg.h"
 #include "please_wait_dlg.h"
 #include "save_dlg.h"
 
@@ -132,6 +133,38 @@ private slots:
         QVERIFY(ok && ok->isDefault());
         QTest::mouseClick(ok, Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void memorySizeOffersMultiplesOf64UpToTheLargest()
+    {
+        for (auto [largest, count, last] : {std::tuple{1024, 17, "1024"}, {5000, 21, "1280"}, {100, 2, "64"}}) {
+            CMemorySizeDlg dialog;
+            dialog.m_nLargestSize = largest;
+            dialog.show();
+            auto* sizes = dialog.findChild<QComboBox*>(QStringLiteral("1067"));
+            QCOMPARE((QList{sizes->count(), sizes->currentIndex()}), (QList{count, -1}));
+            QCOMPARE((QStringList{sizes->itemText(0), sizes->itemText(count - 1)}), (QStringList{"0", last}));
+        }
+    }
+
+    void memorySizeOkWaitsForAChoiceCancelKeepsTheSize()
+    {
+        for (const int button : {1, 2}) {
+            CMemorySizeDlg dialog;
+            dialog.m_nLargestSize = 1024;
+            dialog.m_nChosenSize = 512;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            auto* sizes = dialog.findChild<QComboBox*>(QStringLiteral("1067"));
+            m_messages.Expect("Please select one memory size.");
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(QApplication::focusWidget(), sizes);
+            sizes->setCurrentIndex(0);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(button)), Qt::LeftButton);
+            QCOMPARE(dialog.result(), button == 1 ? int(QDialog::Accepted) : int(QDialog::Rejected));
+            QCOMPARE(dialog.m_nChosenSize, button == 1 ? 0 : 512);
+        }
     }
 
     void helpMissingDialogShowsTheSettingsAddress()

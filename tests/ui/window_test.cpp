@@ -32,7 +32,7 @@ QByteArray ReadAll(const QString& path)
 struct Window {
     CommSettings settings;
     std::optional<std::string> savePath;
-    CVellumioDoc doc{{[] { return true; }, [] { return false; }, [this](auto&, auto&) { return savePath; }}};
+    CVellumioDoc doc{{[] { return true; }, [] { return false; }, [this](auto&, auto&) { return savePath; }, {}}};
     CMainFrame frame{doc, settings};
     CVellumioView& view = frame.View();
     CPictureInfoPage& page = view.PictureInfoPage();
