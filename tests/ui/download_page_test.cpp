@@ -39,11 +39,12 @@ QString Hex(std::span<const std::uint8_t> bytes)
 struct ScriptedPrinter : RecordingCommunication {
     QStringList sent;
     std::map<QString, std::vector<std::uint8_t>> answers;
+    bool sendFails = false;
 
     std::int32_t Send(std::span<const std::uint8_t> bytes, std::int32_t mode) override
     {
         sent << (mode == kSendModeLogoDownload ? "image " + Hex(bytes.first(4)) : Hex(bytes));
-        return kSendOk;
+        return sendFails ? 0 : kSendOk;
     }
     SendReceiveResult SendReceive(std::span<const std::uint8_t> command, std::int32_t) override
     {
@@ -160,6 +161,14 @@ private slots:
         QCOMPARE(m_printer.sent, (QStringList{"1D 40 31", "1F 77 01", "1D 40 31"}));
         QCOMPARE(Enabled().size(), 11);
 
+        // An erase that never went out has no acknowledgement to wait for.
+        m_printer.sendFails = true;
+        m_messages.Expect("The command has not been sent, there is communication failure.");
+        QTest::mouseClick(&Button(kEraseButton), Qt::LeftButton);
+        QCOMPARE(Enabled().size(), 11);
+        QCOMPARE(Button(kEraseButton).text(), QString("Erase"));
+        m_printer.sendFails = false;
+
         SelectSlot(-1);
         m_printer.sent.clear();
         m_messages.Expect("Please select a logo number.");
@@ -228,6 +237,10 @@ private slots:
         // Only 6A 00 00 is the empty slot; 0D ends an erase, other bytes do nothing.
         Receive({0x6A, 0x00, 0x01});
         Receive({0x41});
+        // A size that can be no bitmap starts no upload.
+        m_messages.Expect("The printer's answer announces no bitmap that can be read back.");
+        Receive({0x6A, 0x42, 0x4D, 0x00, 0x00, 0x00, 0x00});
+        QCOMPARE(Enabled().size(), 11);
         m_messages.Expect("There is not logo at this location");
         Receive({0x6A, 0x00, 0x00});
         Page().EnableControls(false, kEraseButton);
