@@ -1,6 +1,7 @@
 #include "printer_arguments.h"
 
 #include "cli_command.h"
+#include "network_printer.h"
 #include "printer_commands.h"
 #include "text_case.h"
 
@@ -33,6 +34,17 @@ std::optional<std::int32_t> PortPosition(std::string_view text, std::string_view
     return static_cast<std::int32_t>(ParseUnsignedInRange("the number of --port", digits, 1, kLargestInt32) - 1);
 }
 
+// "tcp://HOST[:PORT]", or "HOST:PORT" where no path is meant.
+std::optional<NetworkAddress> NetworkAddressOf(const std::string& text)
+{
+    if (text.size() >= kNetworkPortPrefix.size() &&
+        EqualsIgnoringCase(std::string_view(text).substr(0, kNetworkPortPrefix.size()), kNetworkPortPrefix))
+        return ParseNetworkPortName(std::string(kNetworkPortPrefix) + text.substr(kNetworkPortPrefix.size()));
+    if (text.find(':') != std::string::npos && text.find('/') == std::string::npos)
+        return ParseNetworkPortName(std::string(kNetworkPortPrefix) + text);
+    return std::nullopt;
+}
+
 void SetPort(ConnectionOptions& options, const std::string& text)
 {
     if (const auto serial = PortPosition(text, kSerialPrefix)) {
@@ -43,11 +55,13 @@ void SetPort(ConnectionOptions& options, const std::string& text)
         options.port = parallel;
     } else if (EqualsIgnoringCase(text, kUsbName)) {
         options.interfaceKind = kInterfaceUsb;
+    } else if (const auto address = NetworkAddressOf(text)) {
+        options.devicePath = NetworkPortName(*address);
     } else if (text.find('/') != std::string::npos) {
         // The component takes absolute paths only.
         options.devicePath = std::filesystem::absolute(text).lexically_normal().string();
     } else {
-        throw UsageError("--port must be a device path, COMn, LPTn or USB, not \"" + text + "\"");
+        throw UsageError("--port must be a device path, COMn, LPTn, USB or tcp://HOST[:PORT], not \"" + text + "\"");
     }
 }
 

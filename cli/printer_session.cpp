@@ -1,6 +1,7 @@
 #include "printer_session.h"
 
 #include "communication_component.h"
+#include "network_printer.h"
 #include "printer_connection.h"
 
 #include <QCoreApplication>
@@ -90,6 +91,12 @@ bool PrinterSession::Connect(std::string& failure)
     int error = 0;
     if (m_options.devicePath) {
         port = *m_options.devicePath;
+        if (const auto address = ParseNetworkPortName(port))
+            port = address->host + ":" + std::to_string(address->port);
+        error = openError;
+    } else if (const auto network = NetworkPortNameOf(m_settings); network && m_settings.m_nInterface == kInterfaceNetwork) {
+        const auto address = ParseNetworkPortName(*network);
+        port = address->host + ":" + std::to_string(address->port);
         error = openError;
     } else if (const auto name = PortName(m_settings.m_nInterface, m_settings.m_nPort)) {
         port = *name;

@@ -24,6 +24,9 @@ const QString kKeyReadTimeout = QStringLiteral("ReadTimeout");
 const QString kKeyWriteTimeout = QStringLiteral("WriteTimeout");
 const QString kKeyVersion = QStringLiteral("Version");
 const QString kKeyBackgroundColor = QStringLiteral("Backgound color");
+const QString kKeyNetwork = QStringLiteral("Network");
+const QString kKeyNetworkHost = QStringLiteral("Network host");
+const QString kKeyNetworkPort = QStringLiteral("Network port");
 
 // A value that is missing, not a number, or out of 32-bit range keeps the
 // field as it is.
@@ -73,13 +76,22 @@ void CommSettings::LoadSettings(QSettings& store)
     ReadInt(store, kKeyWriteTimeout, m_nWriteTimeout);
     ReadInt(store, kKeyVersion, m_nVersion);
     ReadInt(store, kKeyBackgroundColor, m_nBackgroundColor);
+    m_strNetworkHost = store.value(kKeyNetworkHost).toString().toStdString();
+    ReadInt(store, kKeyNetworkPort, m_nNetworkPort);
+    m_nLocalInterface = m_nInterface;
+    if (store.value(kKeyNetwork).toBool())
+        m_nInterface = kInterfaceNetwork;
     store.endGroup();
 }
 
 void CommSettings::SaveSettings(QSettings& store) const
 {
     store.beginGroup(kGroup);
-    store.setValue(kKeyInterface, m_nInterface);
+    const bool network = m_nInterface == kInterfaceNetwork;
+    store.setValue(kKeyInterface, network ? m_nLocalInterface : m_nInterface);
+    store.setValue(kKeyNetwork, network);
+    store.setValue(kKeyNetworkHost, QString::fromStdString(m_strNetworkHost));
+    store.setValue(kKeyNetworkPort, m_nNetworkPort);
     store.setValue(kKeyPort, m_nPort);
     store.setValue(kKeyBaudRate, m_nBaudRate);
     store.setValue(kKeyParity, m_nParity);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 class QSettings;
@@ -12,6 +13,9 @@ class QSettings;
 inline constexpr std::int32_t kInterfaceSerial = 0;
 inline constexpr std::int32_t kInterfaceParallel = 1;
 inline constexpr std::int32_t kInterfaceUsb = 2;
+// Kept out of "Interface" (see CommSettings), so that a version that knows
+// only the three above still reads a store that selects the network.
+inline constexpr std::int32_t kInterfaceNetwork = 3;
 
 // How the printer is reached, with the two application settings that share
 // its store section. Values are coded as the store keeps them and as the
@@ -27,6 +31,12 @@ struct CommSettings {
     std::int32_t m_nFlowControl = 1;  // 1 DTR/DSR, 2 DSR, 3 CTS, 4 XON/XOFF
     std::int32_t m_nReadTimeout = 20000;
     std::int32_t m_nWriteTimeout = 5000;
+    std::string m_strNetworkHost{};
+    std::int32_t m_nNetworkPort = 9100;
+    // The store's "Interface" holds one of the first three interfaces only;
+    // "Network" selects the network over it. This is the value it holds
+    // while the network is chosen, which an older version goes on using.
+    std::int32_t m_nLocalInterface = kInterfaceSerial;
 
     // Every field but the protocol level falls back to its default, then
     // takes the stored value where the store has a number for it.

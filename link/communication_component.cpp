@@ -13,6 +13,7 @@
 
 #include "download_transfer.h"
 #include "line_settings.h"
+#include "network_printer.h"
 #include "parallel_port.h"
 #include "port_lists.h"
 #include "serial_line.h"
@@ -57,8 +58,15 @@ public:
     void Open(const std::string& portName) override
     {
         Close();
+        std::shared_ptr<IPortDevice> device;
+        const auto address = ParseNetworkPortName(portName);
+        // A connection may take the whole read time-out to fail; the lock
+        // is not held meanwhile.
+        if (address)
+            device = NetworkPrinter::Open(m_termios, *address, ReadTimeout());
         std::lock_guard lock(m_mutex);
-        std::shared_ptr<IPortDevice> device = OpenDevice(portName);
+        if (!address)
+            device = OpenDevice(portName);
         // A concurrent Open that got there first keeps its port.
         if (!device || m_device)
             return;
@@ -258,6 +266,12 @@ private:
             if (got.status == IoStatus::Failed || got.status == IoStatus::Interrupted)
                 return;
         }
+    }
+
+    std::chrono::milliseconds ReadTimeout() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_readTimeout;
     }
 
     UsbPrinters& Usb()

@@ -14,6 +14,8 @@ using namespace std::chrono_literals;
 // then has nothing to give or take; the channel rests this long before asking
 // again rather than spin.
 constexpr auto kIdleRetry = 10ms;
+// The output queue has no readiness event; it is looked at this often.
+constexpr auto kQueuePoll = 5ms;
 
 int PollTimeoutMs(std::chrono::steady_clock::duration left)
 {
@@ -27,8 +29,8 @@ bool IsTemporary(int error) { return error == EAGAIN || error == EWOULDBLOCK || 
 
 }  // namespace
 
-FdChannel::FdChannel(std::shared_ptr<ITermiosApi> api, int fd, bool readable)
-    : m_api(std::move(api)), m_fd(fd), m_readable(readable)
+FdChannel::FdChannel(std::shared_ptr<ITermiosApi> api, int fd, bool readable, bool socket)
+    : m_api(std::move(api)), m_fd(fd), m_readable(readable), m_socket(socket)
 {
 }
 
@@ -80,6 +82,25 @@ IoStatus FdChannel::Sleep(std::chrono::milliseconds duration, const WakeEvent* i
     }
 }
 
+IoStatus FdChannel::WaitForEmptyOutputQueue(std::chrono::milliseconds stallTimeout, const WakeEvent* interrupt)
+{
+    auto deadline = Clock::now() + stallTimeout;
+    int last = -1;
+    for (;;) {
+        int queued = 0;
+        if (m_api->OutputQueue(m_fd, queued) != 0 || queued <= 0)
+            return IoStatus::Ok;
+        if (queued != last) {
+            last = queued;
+            deadline = Clock::now() + stallTimeout;
+        } else if (Clock::now() >= deadline) {
+            return IoStatus::TimedOut;
+        }
+        if (Sleep(kQueuePoll, interrupt) == IoStatus::Interrupted)
+            return IoStatus::Interrupted;
+    }
+}
+
 IoResult FdChannel::Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds stallTimeout,
                           const WakeEvent* interrupt)
 {
@@ -91,7 +112,8 @@ IoResult FdChannel::Write(std::span<const std::uint8_t> bytes, std::chrono::mill
         const IoStatus ready = WaitFor(POLLOUT, deadline, interrupt);
         if (ready != IoStatus::Ok)
             return {ready, result.count};
-        const ssize_t written = m_api->Write(m_fd, bytes.subspan(result.count));
+        const auto rest = bytes.subspan(result.count);
+        const ssize_t written = m_socket ? m_api->Send(m_fd, rest) : m_api->Write(m_fd, rest);
         if (written > 0) {
             result.count += static_cast<std::size_t>(written);
             deadline = Clock::now() + stallTimeout;

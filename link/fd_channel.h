@@ -12,7 +12,8 @@ class WakeEvent;
 // serial and parallel back ends. Owns the descriptor.
 class FdChannel {
 public:
-    FdChannel(std::shared_ptr<ITermiosApi> api, int fd, bool readable);
+    // A socket is written with Send.
+    FdChannel(std::shared_ptr<ITermiosApi> api, int fd, bool readable, bool socket = false);
     ~FdChannel();
     FdChannel(const FdChannel&) = delete;
     FdChannel& operator=(const FdChannel&) = delete;
@@ -22,6 +23,9 @@ public:
     IoResult Read(std::span<std::uint8_t> bytes, std::chrono::milliseconds timeout, const WakeEvent* interrupt);
     // Reads and drops what input is waiting, without waiting for more.
     void DiscardPending();
+    // Waits until the driver's output queue is empty; the time-out bounds
+    // each wait in which the queue does not shrink.
+    IoStatus WaitForEmptyOutputQueue(std::chrono::milliseconds stallTimeout, const WakeEvent* interrupt);
     // Waits for the time-out unless the interrupt comes first.
     IoStatus Sleep(std::chrono::milliseconds duration, const WakeEvent* interrupt);
 
@@ -38,4 +42,5 @@ private:
     std::shared_ptr<ITermiosApi> m_api;
     int m_fd;
     bool m_readable;
+    bool m_socket;
 };

@@ -1,5 +1,7 @@
 #include "printer_connection.h"
 
+#include "network_printer.h"
+
 #include <string_view>
 
 namespace {
@@ -81,9 +83,13 @@ void Connect(ICommunication& communication, const CommSettings& settings, Connec
 
     ApplyLineSettings(communication, settings);
 
-    const std::optional<std::string> portName = settings.m_nInterface == kInterfaceUsb
-                                                    ? PrepareUsb(communication, context)
-                                                    : PortName(settings.m_nInterface, settings.m_nPort);
+    std::optional<std::string> portName;
+    if (settings.m_nInterface == kInterfaceUsb)
+        portName = PrepareUsb(communication, context);
+    else if (settings.m_nInterface == kInterfaceNetwork)
+        portName = NetworkPortNameOf(settings);
+    else
+        portName = PortName(settings.m_nInterface, settings.m_nPort);
     if (portName)
         communication.Open(*portName);
 }
@@ -102,6 +108,13 @@ std::optional<std::string> PortName(std::int32_t interfaceKind, std::int32_t por
     default:
         return std::nullopt;
     }
+}
+
+std::optional<std::string> NetworkPortNameOf(const CommSettings& settings)
+{
+    if (settings.m_strNetworkHost.empty() || settings.m_nNetworkPort < 1 || settings.m_nNetworkPort > 65535)
+        return std::nullopt;
+    return NetworkPortName({settings.m_strNetworkHost, static_cast<std::uint16_t>(settings.m_nNetworkPort)});
 }
 
 std::string OwnUsbDriverFile(const std::string& programFolder)

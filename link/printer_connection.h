@@ -39,6 +39,10 @@ struct ConnectionContext {
 // whose names do not come from the settings alone.
 std::optional<std::string> PortName(std::int32_t interfaceKind, std::int32_t port);
 
+// "tcp://HOST:PORT" for the stored network printer; nothing without a host
+// or with a port out of range.
+std::optional<std::string> NetworkPortNameOf(const CommSettings& settings);
+
 // The installation file that puts the program's own USB driver in charge.
 std::string OwnUsbDriverFile(const std::string& programFolder);
 

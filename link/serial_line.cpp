@@ -14,7 +14,6 @@ using namespace std::chrono_literals;
 // when its buffer fills holds the writer back within one block.
 constexpr std::size_t kDsrBlock = 256;
 constexpr auto kDsrPoll = 5ms;
-constexpr auto kDrainPoll = 5ms;
 
 }  // namespace
 
@@ -87,21 +86,8 @@ IoStatus SerialLine::Drain(std::chrono::milliseconds stallTimeout, const WakeEve
 {
     // tcdrain cannot be interrupted or timed, so wait on the driver's queue
     // first and leave tcdrain only the transmitter's last few bytes.
-    auto deadline = std::chrono::steady_clock::now() + stallTimeout;
-    int last = -1;
-    for (;;) {
-        int queued = 0;
-        if (m_channel.Api().OutputQueue(m_channel.Fd(), queued) != 0 || queued <= 0)
-            break;
-        if (queued != last) {
-            last = queued;
-            deadline = std::chrono::steady_clock::now() + stallTimeout;
-        } else if (std::chrono::steady_clock::now() >= deadline) {
-            return IoStatus::TimedOut;
-        }
-        if (m_channel.Sleep(kDrainPoll, interrupt) == IoStatus::Interrupted)
-            return IoStatus::Interrupted;
-    }
+    if (const IoStatus queue = m_channel.WaitForEmptyOutputQueue(stallTimeout, interrupt); queue != IoStatus::Ok)
+        return queue;
     for (;;) {
         if (m_channel.Api().Drain(m_channel.Fd()) == 0)
             return IoStatus::Ok;

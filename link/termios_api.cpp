@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +15,10 @@ public:
     ssize_t Write(int fd, std::span<const std::uint8_t> bytes) override
     {
         return ::write(fd, bytes.data(), bytes.size());
+    }
+    ssize_t Send(int fd, std::span<const std::uint8_t> bytes) override
+    {
+        return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
     int Poll(std::span<pollfd> fds, int timeoutMs) override { return ::poll(fds.data(), fds.size(), timeoutMs); }
 

@@ -7,8 +7,10 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libusb-1.0-0-dev
-  netpbm imagemagick hyperfine xvfb xdotool x11-utils
+  netpbm imagemagick hyperfine netcat-openbsd xvfb xdotool x11-utils
   at-spi2-core python3-pyatspi dbus-x11 libx11-dev time xdg-utils
+  dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream shared-mime-info
+  libglib2.0-bin
 )
 
 missing=()

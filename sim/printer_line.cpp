@@ -108,7 +108,7 @@ bool PrinterLine::Deliver()
         }
     }
     m_nReceived += bytes.size();
-    const std::vector<PrinterReply> replies = m_printer.Feed(bytes);
+    const std::vector<PrinterAnswer> replies = m_printer.Feed(bytes);
     m_in.clear();
 
     for (const PrintedLogo& logo : m_printer.TakePrinted()) {
@@ -125,7 +125,7 @@ bool PrinterLine::Deliver()
 
     m_out.erase(m_out.begin(), m_out.begin() + static_cast<std::ptrdiff_t>(m_nOutWritten));
     m_nOutWritten = 0;
-    for (const PrinterReply& reply : replies) {
+    for (const PrinterAnswer& reply : replies) {
         const std::vector<std::uint8_t> bytesOut = ApplyFaults(reply, m_options.faults);
         m_out.insert(m_out.end(), bytesOut.begin(), bytesOut.end());
     }

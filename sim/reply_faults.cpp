@@ -13,7 +13,7 @@ constexpr std::uint8_t kOverlongFill = 0xA5;
 
 }  // namespace
 
-std::vector<std::uint8_t> ApplyFaults(const PrinterReply& reply, const ReplyFaults& faults)
+std::vector<std::uint8_t> ApplyFaults(const PrinterAnswer& reply, const ReplyFaults& faults)
 {
     if (faults.noAnswer)
         return {};

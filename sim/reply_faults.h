@@ -14,4 +14,4 @@ struct ReplyFaults {
 inline constexpr std::size_t kOverlongUploadExtra = 16;
 
 // The bytes that go on the line for a reply.
-std::vector<std::uint8_t> ApplyFaults(const PrinterReply& reply, const ReplyFaults& faults);
+std::vector<std::uint8_t> ApplyFaults(const PrinterAnswer& reply, const ReplyFaults& faults);

@@ -31,6 +31,7 @@ std::string_view SimUsage()
     return "usage: vellumio-virtual-printer [options]\n"
            "Opens a pseudo-terminal that answers like a logo printer and prints its path.\n"
            "  --link PATH          also make a symbolic link to the terminal at PATH\n"
+           "  --tcp [HOST:]PORT    serve on a TCP socket instead, one client at a time\n"
            "  --paper DIR          write every printed logo into DIR as logo-SLOT-N.pbm\n"
            "  --total-memory KB    total memory reported, a multiple of 64 (default 1280)\n"
            "  --logo-memory KB     logo memory at start, a multiple of 64 (default 512)\n"
@@ -66,6 +67,11 @@ std::optional<SimOptions> ParseSimOptions(std::span<const std::string_view> args
             if (!path || path->empty())
                 return invalid("needs a path");
             (name == "--link" ? options.linkPath : options.paperFolder) = std::string(*path);
+        } else if (name == "--tcp") {
+            const auto address = value();
+            if (!address || address->empty())
+                return invalid("needs [HOST:]PORT");
+            options.tcpAddress = std::string(*address);
         } else if (name == "--total-memory" || name == "--logo-memory") {
             const auto text = value();
             const auto kbytes = text ? ParseMemorySize(*text) : std::nullopt;
@@ -99,6 +105,10 @@ std::optional<SimOptions> ParseSimOptions(std::span<const std::string_view> args
             error = "unknown option " + std::string(name);
             return std::nullopt;
         }
+    }
+    if (options.tcpAddress && options.linkPath) {
+        error = "--link names a terminal, which --tcp does not make";
+        return std::nullopt;
     }
     if (options.printer.logoMemoryKbytes > options.printer.totalMemoryKbytes) {
         error = "the logo memory cannot exceed the total memory";

@@ -11,6 +11,7 @@
 struct SimOptions {
     std::optional<std::string> linkPath;
     std::optional<std::string> paperFolder;
+    std::optional<std::string> tcpAddress;  // serve on TCP instead of a terminal
     VirtualPrinterConfig printer;
     LineOptions line;
     bool help = false;

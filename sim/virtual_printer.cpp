@@ -100,9 +100,9 @@ VirtualPrinter::VirtualPrinter(VirtualPrinterConfig config)
 {
 }
 
-std::vector<PrinterReply> VirtualPrinter::Feed(std::span<const std::uint8_t> bytes)
+std::vector<PrinterAnswer> VirtualPrinter::Feed(std::span<const std::uint8_t> bytes)
 {
-    std::vector<PrinterReply> replies;
+    std::vector<PrinterAnswer> replies;
     ByteCursor input(bytes);
     while (!input.AtEnd()) {
         if (m_bDownloading) {
@@ -136,7 +136,7 @@ std::uint64_t VirtualPrinter::RemainingBytes() const
     return used < area ? area - used : 0;
 }
 
-void VirtualPrinter::ReadCommandByte(std::uint8_t byte, std::vector<PrinterReply>& replies)
+void VirtualPrinter::ReadCommandByte(std::uint8_t byte, std::vector<PrinterAnswer>& replies)
 {
     m_command.push_back(byte);
     const CommandForm* form = FormBegunBy(m_command);
@@ -154,7 +154,7 @@ void VirtualPrinter::ReadCommandByte(std::uint8_t byte, std::vector<PrinterReply
     m_command.clear();
 }
 
-void VirtualPrinter::Execute(PrinterCommand which, std::vector<PrinterReply>& replies)
+void VirtualPrinter::Execute(PrinterCommand which, std::vector<PrinterAnswer>& replies)
 {
     const ByteReader command(m_command);
     const auto reply = [&](Bytes bytes) { replies.push_back({which, std::move(bytes)}); };

@@ -21,11 +21,11 @@ enum class PrinterCommand {
     SetLogoMemorySize,
 };
 
-struct PrinterReply {
+struct PrinterAnswer {
     PrinterCommand command;  // the command answered
     std::vector<std::uint8_t> bytes;
 
-    bool operator==(const PrinterReply&) const = default;
+    bool operator==(const PrinterAnswer&) const = default;
 };
 
 // Memory figures travel in one byte each, counting units of this many kbytes.
@@ -48,7 +48,7 @@ public:
 
     explicit VirtualPrinter(VirtualPrinterConfig config = {});
 
-    std::vector<PrinterReply> Feed(std::span<const std::uint8_t> bytes);
+    std::vector<PrinterAnswer> Feed(std::span<const std::uint8_t> bytes);
 
     // Logos printed since the last call.
     std::vector<PrintedLogo> TakePrinted();
@@ -60,8 +60,8 @@ public:
     std::uint64_t RemainingBytes() const;
 
 private:
-    void ReadCommandByte(std::uint8_t byte, std::vector<PrinterReply>& replies);
-    void Execute(PrinterCommand command, std::vector<PrinterReply>& replies);
+    void ReadCommandByte(std::uint8_t byte, std::vector<PrinterAnswer>& replies);
+    void Execute(PrinterCommand command, std::vector<PrinterAnswer>& replies);
     void StoreDownload();
     void Print(std::uint8_t sizeMode);
     Bytes UploadReply() const;

@@ -184,3 +184,45 @@ TEST_F(PrinterFault, EveryFaultEndsTheCommandWithItsMessage)
 }
 
 }  // namespace
+
+namespace {
+
+using NetworkPrinterCli = PrinterCliTest;
+
+// The printer on TCP, by IPv4 and IPv6, takes every command as on a line.
+TEST_F(NetworkPrinterCli, EveryCommandOverTcp)
+{
+    for (const std::string listen : {"127.0.0.1:0", "[::1]:0"}) {
+        SCOPED_TRACE(listen);
+        StartTcpPrinter(listen);
+        const CliRun sent = RunOnPrinter({"download", "5", WriteLogo(16, 16)});
+        EXPECT_EQ(sent.exitCode, 0) << sent.err;
+        EXPECT_EQ(RunOnPrinter({"upload", "5", File("uploaded.bmp")}).exitCode, 0);
+        EXPECT_EQ(ReadDots(File("uploaded.bmp")), FramedDots(16, 16));
+        EXPECT_EQ(RunOnPrinter({"print", "5"}).exitCode, 0);
+        EXPECT_TRUE(WaitForPaper("logo-5-1.pbm").starts_with("P4\n16 16\n"));
+        EXPECT_EQ(RunOnPrinter({"memory", "--protocol-level", "1"}).out,
+                  "total: 1280 KB\nlogo: 512 KB\nremaining: 524252 bytes\n");
+        EXPECT_EQ(RunOnPrinter({"erase"}).exitCode, 0);
+    }
+    // HOST:PORT names the same printer.
+    const std::string bare = Port().substr(std::string("tcp://").size());
+    EXPECT_EQ(Run({"memory", "--port", bare}).exitCode, 0);
+}
+
+TEST_F(NetworkPrinterCli, APeerThatHangsUpOrIsNotThereIsReported)
+{
+    StartTcpPrinter("127.0.0.1:0", {"--hangup-after", "2000"});
+    const CliRun cut = RunOnPrinter({"download", "0", WriteLogo(576, 576), "--read-timeout", "1000"});
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_TRUE(cut.err.ends_with("There is communication failure and the download has been stopped\n")) << cut.err;
+
+    // The printer has gone: nothing listens at its port any more.
+    const std::string gone = Port();
+    m_printer.reset();
+    const CliRun refused = Run({"erase", "--port", gone});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "Communication broken (" + gone.substr(6) + ")\nConnection refused\n");
+}
+
+}  // namespace

@@ -30,7 +30,13 @@ protected:
         m_printer = std::make_unique<PrinterProcess>(options);
         ASSERT_TRUE(m_printer->Started()) << m_printer->Error();
     }
-    std::string Port() const { return m_printer->LinkPath().string(); }
+    // The same printer on TCP, at `listen` ("127.0.0.1:0", "[::1]:0").
+    void StartTcpPrinter(const std::string& listen, std::vector<std::string> options = {})
+    {
+        m_printer = PrinterProcess::OverTcp(listen, std::move(options));
+        ASSERT_TRUE(m_printer->Started()) << m_printer->Error();
+    }
+    std::string Port() const { return m_printer->PortName(); }
 
     CliRun RunOnPrinter(std::vector<std::string> args, std::chrono::milliseconds limit = std::chrono::seconds(15))
     {

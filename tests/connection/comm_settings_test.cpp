@@ -40,7 +40,8 @@ TEST_F(CommSettingsStoreTest, EveryFieldIsSavedUnderItsKeyAndComesBack)
 
     const auto store = Store();
     store->beginGroup(QStringLiteral("Settings"));
-    EXPECT_EQ(static_cast<std::size_t>(store->childKeys().size()), std::size(kKeys));
+    // Besides these, the three keys of the network printer.
+    EXPECT_EQ(static_cast<std::size_t>(store->childKeys().size()), std::size(kKeys) + 3);
     Fields stored;
     for (const char* key : kKeys)
         stored.push_back(store->value(QString::fromLatin1(key), -1).toInt());
@@ -66,6 +67,33 @@ TEST_F(CommSettingsStoreTest, MissingOrUnreadableValuesGiveTheDefaults)
     CommSettings settings{.m_nVersion = 1, .m_nInterface = 2, .m_nPort = 3, .m_nBaudRate = 4800};
     settings.LoadSettings(*Store());
     EXPECT_EQ(FieldsOf(settings), (Fields{0, 0, 115200, 0, 1, 1, 20000, 5000, 1, 0xFF0000}));
+}
+
+// The network is chosen by a key of its own: "Interface" keeps one of the
+// three interfaces an older version knows, which it goes on using.
+TEST_F(CommSettingsStoreTest, TheNetworkLeavesAnInterfaceOlderVersionsKnow)
+{
+    CommSettings settings{.m_nInterface = kInterfaceParallel};
+    settings.SaveSettings(*Store());
+    settings.LoadSettings(*Store());
+    settings.m_nInterface = kInterfaceNetwork;
+    settings.m_strNetworkHost = "printer.shop.lan";
+    settings.m_nNetworkPort = 9101;
+    settings.SaveSettings(*Store());
+
+    EXPECT_EQ(Store()->value(QStringLiteral("Settings/Interface")).toInt(), kInterfaceParallel);
+    CommSettings loaded;
+    loaded.LoadSettings(*Store());
+    EXPECT_EQ(loaded.m_nInterface, kInterfaceNetwork);
+    EXPECT_EQ(loaded.m_strNetworkHost, "printer.shop.lan");
+    EXPECT_EQ(loaded.m_nNetworkPort, 9101);
+    // Leaving the network again clears its mark.
+    loaded.m_nInterface = kInterfaceUsb;
+    loaded.SaveSettings(*Store());
+    CommSettings back;
+    back.LoadSettings(*Store());
+    EXPECT_EQ(back.m_nInterface, kInterfaceUsb);
+    EXPECT_EQ(back.m_strNetworkHost, "printer.shop.lan");
 }
 
 // Names as a command line gives them: any case, '-' for the '/' of a name,

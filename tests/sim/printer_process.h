@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 #include <sys/types.h>
@@ -15,6 +16,9 @@ public:
 
     // Extra options go after --link and --paper.
     explicit PrinterProcess(const std::vector<std::string>& options = {});
+    // Served on TCP at `listen` ("HOST:0" takes a free port) instead of a
+    // terminal; Send and Receive are not available then.
+    static std::unique_ptr<PrinterProcess> OverTcp(const std::string& listen, std::vector<std::string> options = {});
     ~PrinterProcess();
     PrinterProcess(const PrinterProcess&) = delete;
     PrinterProcess& operator=(const PrinterProcess&) = delete;
@@ -24,6 +28,8 @@ public:
     const std::string& Error() const { return m_error; }
     std::filesystem::path LinkPath() const { return m_folder / "printer"; }
     std::filesystem::path PaperFolder() const { return m_folder / "paper"; }
+    // What --port names the printer by: the link, or tcp://HOST:PORT.
+    std::string PortName() const { return m_portName; }
 
     // False when not all of `bytes` could be written at once; a few bytes always can.
     bool Send(const Bytes& bytes);
@@ -35,7 +41,12 @@ public:
     int Stop();
 
 private:
+    struct Tcp {};
+    PrinterProcess(Tcp, const std::string& listen, std::vector<std::string> options);
+    void MakeFolder();
+
     std::filesystem::path m_folder;
+    std::string m_portName;
     pid_t m_pid = -1;
     int m_fd = -1;
     std::string m_error;

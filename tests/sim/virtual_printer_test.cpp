@@ -19,7 +19,7 @@ Bytes Logo(std::uint8_t columns, std::uint8_t rows, std::uint8_t fill)
 Bytes Answer(VirtualPrinter& printer, const Bytes& command)
 {
     Bytes bytes;
-    for (const PrinterReply& reply : printer.Feed(command))
+    for (const PrinterAnswer& reply : printer.Feed(command))
         bytes.insert(bytes.end(), reply.bytes.begin(), reply.bytes.end());
     return bytes;
 }
@@ -49,9 +49,9 @@ TEST(VirtualPrinter, TakesCommandsInPiecesOfAnySize)
     ASSERT_EQ(expected.size(), 2u);
     for (const std::size_t piece : {1u, 2u, 3u, 5u}) {
         VirtualPrinter printer;
-        std::vector<PrinterReply> replies;
+        std::vector<PrinterAnswer> replies;
         for (std::size_t at = 0; at < stream.size(); at += piece)
-            for (PrinterReply& reply : printer.Feed(std::span(stream).subspan(at, std::min(piece, stream.size() - at))))
+            for (PrinterAnswer& reply : printer.Feed(std::span(stream).subspan(at, std::min(piece, stream.size() - at))))
                 replies.push_back(std::move(reply));
         EXPECT_EQ(replies, expected) << "piece " << piece;
     }
