@@ -2,13 +2,20 @@
 #include "message_box.h"
 #include "vellumio_app.h"
 #include "vellumio_view.h"
+#include "vellumio_build_info.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char** argv)
 {
+    // Answered before the application object exists, so it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::printf("vellumio %s\n", kVellumioVersion) < 0 ? 1 : 0;
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName("QUORIX");
     QCoreApplication::setApplicationName("Vellumio");

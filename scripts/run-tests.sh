@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build with its tests, the
-# picture core under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# printer link's tests under ThreadSanitizer, and a short run of every fuzz
-# target.
+# Debian package made from it with its checks, the picture core under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the printer link's tests
+# under ThreadSanitizer, and a short run of every fuzz target.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,11 +22,19 @@ step "dependencies"
 "$root/scripts/install-deps.sh"
 
 step "full build"
-cmake -S "$root" -B "$builds/build-ci" -G Ninja -DVELLUMIO_WERROR=ON
+# Installed under /usr, as the package made from this build below.
+cmake -S "$root" -B "$builds/build-ci" -G Ninja -DVELLUMIO_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build "$builds/build-ci" -j "$jobs"
 step "full build: tests"
-# Qt tests run without a display.
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$builds/build-ci" --output-on-failure -j "$jobs"
+# Qt tests run without a display. The package's checks come in their own step.
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$builds/build-ci" --output-on-failure -j "$jobs" -LE packaging
+
+# The Debian package made by cpack from the full build (scripts/package.sh
+# makes the same one from a Release build; one compile is enough here), then
+# its contents, lintian, the desktop entry and metainfo validators, the
+# unpacked programs, the manual lookup, the file types and the completion.
+step "package and its checks"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$builds/build-ci" --output-on-failure -j "$jobs" -L packaging
 
 # Warnings are errors in the full build only: instrumented code draws false
 # alarms from the compiler's own flow analysis.

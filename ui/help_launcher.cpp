@@ -1,6 +1,7 @@
 #include "help_launcher.h"
 
 #include "help_missing_dlg.h"
+#include "vellumio_build_info.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,6 +123,18 @@ QList<ExecWord> SplitExec(const QString& exec)
 
 }  // namespace
 
+QString FindUserManual(const QString& programFolder)
+{
+    const QDir folder(programFolder);
+    const QString beside = folder.filePath(QString::fromLatin1(kUserManualName));
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed = QDir::cleanPath(folder.filePath(QStringLiteral("../share/") +
+                                                               QString::fromLatin1(kVellumioDataFolder) + QLatin1Char('/') +
+                                                               QString::fromLatin1(kUserManualName)));
+    return QFileInfo(installed).isFile() ? installed : beside;
+}
+
 QString FindDesktopFile(const QString& desktopId)
 {
     if (desktopId.isEmpty() || desktopId.contains(QLatin1Char('/')))
@@ -223,7 +236,7 @@ void HelpLauncher::OpenUserManual(QWidget* parent, const QString& programFolder)
         // One more look: the user may have installed a reader meanwhile.
         application = findApplication();
     }
-    const QString manual = QDir(programFolder).filePath(QString::fromLatin1(kUserManualName));
+    const QString manual = FindUserManual(programFolder);
     const QStringList command = DesktopExecCommand(application, manual);
     if (command.isEmpty())
         return;

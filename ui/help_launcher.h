@@ -9,6 +9,11 @@ class QWidget;
 
 inline constexpr char kUserManualName[] = "user manual.pdf";
 
+// The user manual: beside the program (a build tree), else in the data folder
+// of an installed program (../share/vellumio from its folder). When neither
+// holds it, the path beside the program, so the viewer names where it looked.
+QString FindUserManual(const QString& programFolder);
+
 // What the desktop runs for PDF files: the Exec= command line of the
 // desktop file that "xdg-mime query default application/pdf" names. Empty
 // when there is none, when xdg-mime is missing or when it does not answer.

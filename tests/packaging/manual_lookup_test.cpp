@@ -1,0 +1,73 @@
+// The manual lookup of Help, on the unpacked package and on folders laid out
+// like a build tree.
+#include "help_launcher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void WriteFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4\n");
+}
+
+}  // namespace
+
+class ManualLookupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The installed program's folder is /usr/bin: the manual is found in the
+    // package's data folder, and Help hands that file to the reader.
+    void installedProgramFindsManualInDataFolder()
+    {
+        const QString root = qEnvironmentVariable("VELLUMIO_PACKAGE_ROOT");
+        QVERIFY2(!root.isEmpty(), "VELLUMIO_PACKAGE_ROOT names the unpacked package");
+        const QString bin = root + "/usr/bin";
+        QVERIFY(QFileInfo(bin + "/vellumio").isExecutable());
+        const QString expected = root + "/usr/share/" + qEnvironmentVariable("VELLUMIO_DATA_FOLDER") + "/user manual.pdf";
+        QCOMPARE(FindUserManual(bin), expected);
+        QFile manual(expected);
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        QCOMPARE(manual.read(5), QByteArray("%PDF-"));
+
+        HelpLauncher help;
+        QStringList started;
+        help.findApplication = [] { return QStringLiteral("reader %f"); };
+        help.offerReader = [](QWidget*) { return false; };
+        help.start = [&started](const QString& program, const QStringList& arguments, const QString&) {
+            started = QStringList{program} + arguments;
+            return true;
+        };
+        help.OpenUserManual(nullptr, bin);
+        QCOMPARE(started, (QStringList{"reader", expected}));
+    }
+
+    // In a build tree the manual beside the program wins over a data folder.
+    void manualBesideProgramComesFirst()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        WriteFile(dir.filePath("bin/user manual.pdf"));
+        WriteFile(dir.filePath("share/vellumio/user manual.pdf"));
+        QCOMPARE(FindUserManual(dir.filePath("bin")), dir.filePath("bin/user manual.pdf"));
+    }
+
+    // With no manual anywhere the reader is pointed beside the program.
+    void missingManualNamesPathBesideProgram()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QDir().mkpath(dir.filePath("bin"));
+        QCOMPARE(FindUserManual(dir.filePath("bin")), dir.filePath("bin/user manual.pdf"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ManualLookupTest)
+#include "manual_lookup_test.moc"
