@@ -8,7 +8,7 @@
 #include "main_frame.h"
 #include "picture_info_page.h"
 #include "please_wait_dlg.h"
-#include "printer_request.h"
+#include "responsive_request.h"
 #include "save_dlg.h"
 #include "user_message.h"
 #include "vellumio_doc.h"
@@ -210,7 +210,8 @@ void CVellumioApp::CreateDocumentAndFrame()
     hooks.HasMainWindow = [this] { return m_pFrame != nullptr; };
     hooks.IsLinkOpen = [this] { return m_pCommunication && m_pCommunication->IsOpen(); };
     hooks.AskPrinter = [this](std::span<const std::uint8_t> command, std::int32_t expectedLength) {
-        return m_pCommunication ? AskPrinter(*m_pCommunication, command, expectedLength) : PrinterReply{};
+        return m_pCommunication ? AskPrinterResponsively(*m_pCommunication, command, expectedLength)
+                                : PrinterReply{};
     };
     hooks.AskSavePath = [this](const std::string& fileType, const std::string& extension) {
         const std::optional<QString> path =

@@ -6,7 +6,7 @@
 #include "memory_size_dlg.h"
 #include "printer_commands.h"
 #include "printer_replies.h"
-#include "printer_request.h"
+#include "responsive_request.h"
 #include "upload_receiver.h"
 #include "user_message.h"
 #include "vellumio_doc.h"
@@ -315,7 +315,7 @@ void CDownloadPage::OnSetup()
 PrinterReply CDownloadPage::Ask(std::span<const std::uint8_t> command, std::int32_t expectedLength)
 {
     const PrinterReply reply =
-        m_pCommunication ? AskPrinter(*m_pCommunication, command, expectedLength) : PrinterReply{};
+        m_pCommunication ? AskPrinterResponsively(*m_pCommunication, command, expectedLength) : PrinterReply{};
     m_bLastUnanswered = !reply.ok && reply.bytes.empty();
     return reply;
 }

@@ -3,10 +3,12 @@
 
 Run by run-e2e.sh inside a private X display, session bus and configuration
 folder; it starts the program itself, so that it knows its process and exit
-status. Every wait polls with a deadline, every accessibility call that may
-open a modal window has a short reply time-out, a watchdog ends the run, and
-a dialog or message box that the scenario does not expect fails the run at
-once with its text.
+status. Every wait has a deadline and looks again whenever the program
+reports a change over the bus (with a slow look-again for what reports
+nothing, such as the screen), every accessibility call that may open a modal
+window has a short reply time-out, a watchdog ends the run, and a dialog or
+message box that the scenario does not expect fails the run at once with its
+text.
 
 Scenario:
   1. start `vellumio SAMPLE`; check the Picture Info texts and the status bar;
@@ -18,7 +20,13 @@ Scenario:
   4. File > Save as... RASTER GFX (no message expected), then EPSON GFX
      without extension (the dialog adds "gfx"; the height is rounded, the
      message is expected precisely); each file equals `vellumio-cli convert`;
-  5. File > Quit: exit status 0, stored settings and recent-file list.
+  5. the printer: Window > Input picture; on the Download page download the
+     output picture into logo slot 5 (progress to 100, the page busy on the
+     way, no checksum message), upload slot 5 (the input picture becomes the
+     200 x 80 logo, on screen too), print it at x2H x2W (the virtual
+     printer's paper gets it at 400 x 160, every dot doubled), Setup: logo
+     memory 256 kbytes;
+  6. File > Quit: exit status 0, stored settings and recent-file list.
 """
 
 import argparse
@@ -39,7 +47,9 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 import pyatspi  # noqa: E402
 
-POLL = 0.05
+# Waits look again at the program's next accessibility event, and at the
+# latest after this long: the screen, files and the process report nothing.
+LOOK_AGAIN = 0.25
 # Reply time-out of ordinary accessibility calls, and of calls that may
 # start a modal window (those do not answer before the window closes).
 CALL_TIMEOUT_MS = 5000
@@ -76,6 +86,28 @@ class Session:
         # Windows the current step expects (accessible objects).
         self.expected_windows = []
         Atspi.set_timeout(CALL_TIMEOUT_MS, 0)
+        # Every event of the program wakes a wait; a recording keeps them.
+        self.events_seen = 0
+        self.recording = None
+        self.listener = Atspi.EventListener.new(self.on_event)
+        for kind in ("object:", "window:"):
+            self.listener.register(kind)
+
+    def on_event(self, event):
+        self.events_seen += 1
+        if self.recording is not None:
+            self.recording.append((event.type, event.source, event.detail1))
+
+    def pause(self, seen, seconds):
+        """Returns once an event beyond the first SEEN has arrived, or after
+        SECONDS. Events are delivered only while the main context runs."""
+        context = GLib.MainContext.default()
+        expired = []
+        timer = GLib.timeout_add(max(1, int(seconds * 1000)), lambda: expired.append(True) or False)
+        while self.events_seen == seen and not expired:
+            context.iteration(True)
+        if not expired:
+            GLib.source_remove(timer)
 
     # -- tree walking --------------------------------------------------------
 
@@ -95,12 +127,17 @@ class Session:
                 result.append(child)
         return result
 
-    def walk(self, node, depth=0, max_depth=40):
+    def walk(self, node, depth=0, max_depth=40, only_showing=False):
+        """NODE and its descendants; with ONLY_SHOWING, hidden subtrees are
+        left out (hidden tab pages, closed menus and drop-down lists, whose
+        items claim to be showing)."""
         yield node
         if depth >= max_depth:
             return
         for child in self.children(node):
-            yield from self.walk(child, depth + 1, max_depth)
+            if only_showing and not self.showing(child):
+                continue
+            yield from self.walk(child, depth + 1, max_depth, only_showing)
 
     @staticmethod
     def role(node):
@@ -141,7 +178,7 @@ class Session:
 
     def find_all(self, root, role=None, name=None, only_showing=True, where=None, max_depth=40):
         found = []
-        for node in self.walk(root, max_depth=max_depth):
+        for node in self.walk(root, max_depth=max_depth, only_showing=only_showing):
             if role is not None and self.role(node) != role:
                 continue
             if name is not None and self.name(node) != clean(name):
@@ -161,6 +198,8 @@ class Session:
         end = time.monotonic() + timeout
         last = None
         while True:
+            # Events that arrive while the probe runs wake the next pause.
+            seen = self.events_seen
             self.check_alive()
             self.check_windows()
             try:
@@ -171,9 +210,10 @@ class Session:
                 if result:
                     return result
                 last = result
-            if time.monotonic() >= end:
+            left = end - time.monotonic()
+            if left <= 0:
                 raise Failure("timed out after %.0f s waiting for %s (last seen: %r)" % (timeout, what, last))
-            time.sleep(POLL)
+            self.pause(seen, min(LOOK_AGAIN, left))
 
     def wait_equal(self, what, read, expected, timeout=15.0):
         seen = []
@@ -245,6 +285,7 @@ class Session:
 
         end = time.monotonic() + timeout
         while True:
+            seen = self.events_seen
             self.check_alive()
             try:
                 window = self.check_windows(wanted)
@@ -252,9 +293,10 @@ class Session:
                 window = None
             if window is not None:
                 return window
-            if time.monotonic() >= end:
+            left = end - time.monotonic()
+            if left <= 0:
                 raise Failure("timed out after %.0f s waiting for %s" % (timeout, what))
-            time.sleep(POLL)
+            self.pause(seen, min(LOOK_AGAIN, left))
 
     # -- actions -----------------------------------------------------------------
 
@@ -305,6 +347,52 @@ class Session:
         if not self.has_state(item, pyatspi.STATE_ENABLED):
             raise Failure("menu item %s > %s is disabled" % (menu_name, item_name))
         self.press(item, may_open_modal or may_end, may_end)
+
+    # -- controls ------------------------------------------------------------------
+
+    def control(self, role, name, root=None):
+        """The one showing control of ROLE named NAME (in ROOT, by default the
+        main window)."""
+        found = self.find_all(root or self.main, role=role, name=name)
+        if len(found) != 1:
+            raise LookupError("%d showing %ss named %r" % (len(found), role, name))
+        return found[0]
+
+    def show_tab(self, name):
+        self.press(self.control("page tab", name))
+        # The tab band is named after its current tab.
+        self.wait_for("the %r tab to be the current one" % name,
+                      lambda: self.name(self.control("page tab list", name)) == name, 10)
+
+    def progress(self):
+        return self.control("progress bar", "Transfer progress").queryValue().currentValue
+
+    def select_in_list(self, combo, index, text):
+        """Makes item INDEX (reading TEXT) the current one of the drop-down
+        list COMBO. Its name is its label, so the choice is read from the
+        selected state of its item. The keys go to the window under the list
+        (the main window or a dialog); a wheel step over the list gives it
+        the focus (and moves it one item on); typed keys then find the item."""
+        x, y, w, h = self.extents(combo)
+        x_command(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
+        under = re.search(r"^WINDOW=(\d+)$", x_command(["xdotool", "getmouselocation", "--shell"]), re.M)
+        if under is None:
+            raise Failure("xdotool getmouselocation names no window under the list %r" % self.name(combo))
+        focus_window(under.group(1))
+        if not self.has_state(combo, pyatspi.STATE_FOCUSED):
+            x_command(["xdotool", "click", "5"])
+            self.wait_for("the focus on the list %r" % self.name(combo),
+                          lambda: self.has_state(combo, pyatspi.STATE_FOCUSED), 5)
+        key(*list(text))
+        items = self.children(combo)[0]
+
+        def chosen():
+            item = items.getChildAtIndex(index)
+            return self.name(item) == text and self.has_state(item, pyatspi.STATE_SELECTED)
+
+        self.wait_for("item %r of the list to be chosen" % text, chosen, 5)
+        # Away from the controls: no hover effect or tooltip stays behind.
+        x_command(["xdotool", "mousemove", "0", "1000"])
 
 
 # --------------------------------------------------------------------------
@@ -430,6 +518,46 @@ def find_picture(screen, screen_width, screen_height, dots):
     return places
 
 
+def read_pbm_dots(path):
+    """The dots of a binary portable bitmap (P4): rows top to bottom,
+    1 = black."""
+    with open(path, "rb") as f:
+        data = f.read()
+    # Header: "P4", width, height, each after white space or comments.
+    fields, at = [], 0
+    while len(fields) < 3:
+        while at < len(data) and data[at:at + 1].isspace():
+            at += 1
+        if data[at:at + 1] == b"#":
+            at = data.index(b"\n", at)
+            continue
+        start = at
+        while at < len(data) and not data[at:at + 1].isspace():
+            at += 1
+        fields.append(data[start:at])
+    at += 1
+    if fields[0] != b"P4":
+        raise Failure("%s is not a binary PBM (starts with %r)" % (path, data[:8]))
+    width, height = int(fields[1]), int(fields[2])
+    stride = (width + 7) // 8
+    if len(data) - at != stride * height:
+        raise Failure("%s: %d bytes of dots, expected %d for %d x %d" % (path, len(data) - at, stride * height,
+                                                                        width, height))
+    return [[(data[at + y * stride + x // 8] >> (7 - x % 8)) & 1 for x in range(width)] for y in range(height)]
+
+
+def first_difference(found, expected):
+    """Where two dot matrices first differ, for a failure message."""
+    if (len(found), len(found[0]) if found else 0) != (len(expected), len(expected[0]) if expected else 0):
+        return "size %d x %d, expected %d x %d" % (len(found[0]) if found else 0, len(found),
+                                                   len(expected[0]) if expected else 0, len(expected))
+    for y, (a, b) in enumerate(zip(found, expected)):
+        if a != b:
+            x = next(i for i, (p, q) in enumerate(zip(a, b)) if p != q)
+            return "dot (%d, %d) is %d, expected %d" % (x, y, a[x], b[x])
+    return None
+
+
 # --------------------------------------------------------------------------
 # Settings store (Qt's INI format: keys and sections %-escaped)
 
@@ -455,6 +583,17 @@ def read_settings(path):
     return sections
 
 
+def check_private_settings(config):
+    """Refuses to start the program unless it is bound to the parallel port
+    list of this run (the default port is the machine's console)."""
+    path = os.path.join(config, "QUORIX", "Vellumio.conf")
+    settings = read_settings(path).get("Settings", {})
+    if settings.get("Interface") != "1" or not os.environ.get("VELLUMIO_PARALLEL_PORTS"):
+        raise Failure("refusing to start: %s must select Interface=1 and VELLUMIO_PARALLEL_PORTS must be set" % path)
+    if os.path.realpath(os.environ.get("XDG_CONFIG_HOME", "/nonexistent")) != os.path.realpath(config):
+        raise Failure("refusing to start: XDG_CONFIG_HOME is not the private configuration folder")
+
+
 # --------------------------------------------------------------------------
 # The scenario
 
@@ -466,6 +605,7 @@ class Scenario:
         self.sample_size = os.path.getsize(self.sample)
         self.out = os.path.abspath(args.work)
         self.config_file = os.path.join(args.config, "QUORIX", "Vellumio.conf")
+        self.paper = os.path.abspath(args.paper)
         self.session = None
         self.process = None
 
@@ -633,7 +773,7 @@ class Scenario:
     def focused(self):
         """The control of the main window that has the keyboard focus."""
         s = self.session
-        for node in s.walk(s.main):
+        for node in s.walk(s.main, only_showing=True):
             if s.role(node) in ("frame", "filler", "panel", "page tab list", "page tab") or not s.showing(node):
                 continue
             if s.has_state(node, pyatspi.STATE_FOCUSED):
@@ -652,6 +792,109 @@ class Scenario:
                        lambda: s.name(self.output_type_list()) != current, 5)
         raise Failure("output type %r not reached with %s; the list shows %r" %
                       (wanted, direction, s.name(self.output_type_list())))
+
+    # -- the Download page -------------------------------------------------------
+
+    @staticmethod
+    def page_busy_seen(events, download, printing):
+        """From the events of a download: was the page busy on the way (Print
+        disabled, then enabled again, and the Download button renamed to
+        something else and back)?"""
+        print_states = [detail for kind, source, detail in events
+                        if source == printing and kind == "object:state-changed:enabled"]
+        renames = [kind for kind, source, _ in events
+                   if source == download and kind == "object:property-change:accessible-name"]
+        return 0 in print_states and print_states[-1] == 1 and len(renames) >= 2
+
+    def transfers(self, logo_dots):
+        """Download, upload, print and memory setup against the virtual
+        printer; LOGO_DOTS are the dots of the output picture."""
+        s = self.session
+        width, height = len(logo_dots[0]), len(logo_dots)
+        s.show_tab("Download")
+        total = "Total memory size available"
+        logo = "Memory size available for logo storage"
+        remaining = "Memory size remained for logo storage"
+        # The printer's figures (run-e2e.sh sets them), as the page asked for
+        # them at start-up.
+        s.wait_equal(total, lambda: s.text(s.control("text", total)), "1280")
+        s.wait_equal(logo, lambda: s.text(s.control("text", logo)), "512")
+        before = s.wait_for("a remaining memory figure", lambda: s.text(s.control("text", remaining)))
+        for name in ("Upload", "Download", "Print", "Setup", "Refresh", "Erase"):
+            s.wait_for("the button %r" % name, lambda n=name: s.control("push button", n), 5)
+        if s.progress() != 0:
+            raise Failure("the transfer progress bar stands at %r before any transfer" % s.progress())
+
+        s.select_in_list(s.control("combo box", "Logo Number"), 5, "5")
+        self.step("Download page: memory figures 1280 / 512 / %s, logo number 5 chosen" % before)
+
+        # Download: progress to 100, the page busy on the way, then the
+        # checksum check (a message box fails the wait) and the remaining
+        # memory asked again, which shows that the check has returned.
+        download = s.control("push button", "Download")
+        printing = s.control("push button", "Print")
+        s.recording = events = []
+        s.press(download)
+        s.wait_for("the download to end with the checksum checked", lambda: (
+            s.progress() == 100 and s.name(download) == "Download"
+            and s.has_state(printing, pyatspi.STATE_ENABLED)
+            and s.text(s.control("text", remaining)) != before), 30)
+        s.recording = None
+        if not self.page_busy_seen(events, download, printing):
+            raise Failure("the Download page did not look busy during the download (Print disabled and enabled "
+                          "again, Download renamed and back); events of the two buttons: %r" %
+                          [(kind, detail) for kind, source, detail in events if source in (download, printing)])
+        s.check_windows()
+        after = s.text(s.control("text", remaining))
+        self.step("downloaded the %d x %d output picture into slot 5: progress 100, no checksum message, "
+                  "remaining memory %s -> %s" % (width, height, before, after))
+
+        # Upload: the logo comes back as the input picture.
+        s.press(s.control("push button", "Upload"))
+        s.show_tab("Picture Info")
+        inp = "Input picture info"
+        s.wait_equal("input Width after the upload", lambda: self.field_text(inp, "Width"), str(width), 20)
+        s.wait_equal("input Height after the upload", lambda: self.field_text(inp, "Height"), str(height))
+        s.wait_equal("input Type after the upload", lambda: self.field_text(inp, "Type"), "BITMAP")
+        self.check_status("Input picture displayed - Ready to communicate", "Width:%d - Height:%d" % (width, height),
+                          "%s bytes" % self.field_text(inp, "Size"))
+        self.wait_picture_on_screen("the uploaded logo (%d x %d)" % (width, height), logo_dots)
+
+        # Print at double height and width: the paper shows every dot four times.
+        s.show_tab("Download")
+        double = s.control("radio button", "x2H x2W")
+        s.press(double)
+        s.wait_for("'x2H x2W' to be checked", lambda: s.has_state(double, pyatspi.STATE_CHECKED), 5)
+        for other in ("x1H x1W", "x1H x2W", "x2H x1W"):
+            if s.has_state(s.control("radio button", other), pyatspi.STATE_CHECKED):
+                raise Failure("%r is still checked beside 'x2H x2W'" % other)
+        s.press(s.control("push button", "Print"))
+        printed = s.wait_for("a printed logo in %s" % self.paper, lambda: sorted(
+            n for n in (os.listdir(self.paper) if os.path.isdir(self.paper) else []) if n.endswith(".pbm")), 10)
+        if printed != ["logo-5-1.pbm"]:
+            raise Failure("the paper holds %r, expected the one logo of slot 5, logo-5-1.pbm" % printed)
+        doubled = [[d for d in row for _ in range(2)] for row in logo_dots for _ in range(2)]
+        difference = first_difference(read_pbm_dots(os.path.join(self.paper, printed[0])), doubled)
+        if difference is not None:
+            raise Failure("the printed logo is not the %d x %d logo at double height and width: %s" %
+                          (width, height, difference))
+        self.step("printed slot 5 at x2H x2W: %s is the logo at %d x %d, every dot doubled" %
+                  (printed[0], 2 * width, 2 * height))
+
+        # Setup: a new logo memory size.
+        s.press(s.control("push button", "Setup"), may_open_modal=True)
+        sizes_name = "New memory size for logo storage :"
+        dialog = s.wait_new_window("the memory size dialog", {"dialog"}, lambda w: s.name(w) == "Vellumio" and bool(
+            s.find_all(w, role="combo box", name=sizes_name, max_depth=2)))
+        s.expected_windows = [dialog]
+        sizes = s.control("combo box", sizes_name, dialog)
+        s.select_in_list(sizes, 4, "256")
+        s.press(s.control("push button", "OK", dialog), may_open_modal=True)
+        s.wait_for("the memory size dialog to close", lambda: dialog not in s.top_windows(), 10)
+        s.expected_windows = []
+        s.wait_equal(logo, lambda: s.text(s.control("text", logo)), "256")
+        s.check_windows()
+        self.step("Setup: logo memory set to 256 kbytes, the page shows it")
 
     # -- Save As -----------------------------------------------------------------
 
@@ -724,19 +967,9 @@ class Scenario:
 
     # -- the run -------------------------------------------------------------------
 
-    def check_private_settings(self):
-        """Refuses to start the program unless it is bound to the parallel port
-        list of this run (the default port is the machine's console)."""
-        settings = read_settings(self.config_file).get("Settings", {})
-        if settings.get("Interface") != "1" or not os.environ.get("VELLUMIO_PARALLEL_PORTS"):
-            raise Failure("refusing to start: %s must select Interface=1 and VELLUMIO_PARALLEL_PORTS must be set" %
-                          self.config_file)
-        if os.path.realpath(os.environ.get("XDG_CONFIG_HOME", "/nonexistent")) != os.path.realpath(self.args.config):
-            raise Failure("refusing to start: XDG_CONFIG_HOME is not the private configuration folder")
-
     def run(self):
         self.start = time.monotonic()
-        self.check_private_settings()
+        check_private_settings(self.args.config)
         input_dots = read_bmp_dots(self.sample)
         if (len(input_dots[0]), len(input_dots)) != (300, 80):
             raise Failure("the sample logo is %d x %d, the scenario expects 300 x 80" %
@@ -832,7 +1065,15 @@ class Scenario:
             raise Failure("File menu: expected one recent-file item naming %s, items are %r" %
                           (self.sample, [s.name(i) for i in s.menu_items("&File")]))
 
-        # 5. Quit.
+        # 5. The printer. The download takes the output picture while the
+        # input is shown, so the uploaded logo is told from both on screen.
+        s.choose("Window", "Input picture")
+        self.check_status("Input picture displayed - Ready to communicate", "Width:300 - Height:80",
+                          "%d bytes" % self.sample_size)
+        self.wait_picture_on_screen("the input picture (300 x 80) again", input_dots)
+        self.transfers([row[:200] for row in input_dots])
+
+        # 6. Quit.
         s.choose("&File", "&Quit", may_end=True)
         end = time.monotonic() + 20
         while process.poll() is None:
@@ -840,16 +1081,21 @@ class Scenario:
                 s.check_windows()
             except GLib.Error:
                 pass
-            if time.monotonic() >= end:
+            left = end - time.monotonic()
+            if left <= 0:
                 raise Failure("vellumio still runs 20 s after File > Quit")
-            time.sleep(POLL)
+            # Returns as soon as the program ends.
+            try:
+                process.wait(min(LOOK_AGAIN, left))
+            except subprocess.TimeoutExpired:
+                pass
         if process.returncode != 0:
             raise Failure("vellumio exited with status %d after File > Quit" % process.returncode)
         self.step("File > Quit: exit status 0")
 
         stored = read_settings(self.config_file)
         settings = stored.get("Settings", {})
-        expected = {"Interface": "1", "Port": "0", "Backgound color": str(0xFF0000)}
+        expected = {"Interface": "1", "Port": "0", "Version": "1", "Backgound color": str(0xFF0000)}
         for name in ("Baud rate", "Parity", "Stop", "Flow control", "ReadTimeout", "WriteTimeout", "Version"):
             if not re.fullmatch(r"-?\d+", settings.get(name, "")):
                 raise Failure("stored settings: [Settings] %r is %r, expected an integer; file: %r" %
@@ -886,6 +1132,7 @@ def main():
     parser.add_argument("--sample", required=True)
     parser.add_argument("--work", required=True, help="folder for saved files and logs")
     parser.add_argument("--config", required=True, help="the private XDG_CONFIG_HOME")
+    parser.add_argument("--paper", required=True, help="the virtual printer's paper folder")
     parser.add_argument("--watchdog", type=int, default=120)
     args = parser.parse_args()
 

@@ -8,7 +8,8 @@
 # Exit status: the driver's (0 pass, 1 failure, 2 error of the driver,
 # 3 the driver's watchdog), 124 when the outer watchdog ends the run, 77 when
 # a tool it needs is missing. E2E_KEEP=1 keeps the work folder (logs, saved
-# files, the last screenshot).
+# files, the last screenshot). E2E_PRINTER_OPTIONS adds options to the virtual
+# printer (for example --wrong-checksum, which the run must fail on).
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -47,7 +48,9 @@ trap 'exit 130' INT TERM
 
 e2e_make_session
 e2e_start_xvfb || exit 1
-e2e_start_printer "$build" || exit 1
+# The driver expects these memory figures.
+# shellcheck disable=SC2086 # the options are words
+e2e_start_printer "$build" --total-memory 1280 --logo-memory 512 ${E2E_PRINTER_OPTIONS:-} || exit 1
 e2e_start_session_bus || exit 1
 e2e_start_accessibility_bus || exit 1
 
@@ -55,7 +58,7 @@ e2e_start_accessibility_bus || exit 1
 # outer watchdog (timeout) and the clean-up end as a whole.
 setsid timeout -k 5 "$watchdog" /usr/bin/python3 "$here/drive_window.py" \
   --vellumio "$build/vellumio" --cli "$build/cli/vellumio-cli" \
-  --sample "$root/examples/sample-logo.bmp" --work "$e2e_work/out" --config "$XDG_CONFIG_HOME" \
+  --sample "$root/examples/sample-logo.bmp" --work "$e2e_work/out" --config "$XDG_CONFIG_HOME" --paper "$e2e_work/paper" \
   --watchdog $((watchdog - 15)) &
 e2e_pids+=("-$!")
 wait $!

@@ -9,8 +9,11 @@
 # without this setup.
 #
 # Every process started here is recorded and ended by e2e_cleanup, by its id.
+# Xvfb, the session bus and the virtual printer each report on a pipe when
+# they are ready, and the start-up reads that line instead of polling.
 
 e2e_pids=()
+e2e_fds=()
 e2e_work=""
 
 e2e_log() { printf '%s: %s\n' "${e2e_name:-e2e}" "$*" >&2; }
@@ -29,13 +32,15 @@ e2e_poll() {
 }
 
 # e2e_make_session: a private work folder with home, configuration and
-# runtime folders (0700) and the stored settings; exports the environment.
+# runtime folders (0700) and the stored settings (a nonzero protocol level, so
+# that the Download page offers Upload and the memory figures); exports the
+# environment.
 e2e_make_session() {
   e2e_work=$(mktemp -d "${TMPDIR:-/tmp}/vellumio-e2e.XXXXXX")
   chmod 700 "$e2e_work"
   mkdir -m 700 "$e2e_work/home" "$e2e_work/config" "$e2e_work/runtime" "$e2e_work/cache" "$e2e_work/out"
   mkdir -p "$e2e_work/config/QUORIX"
-  printf '[Settings]\nInterface=1\nPort=0\n' >"$e2e_work/config/QUORIX/Vellumio.conf"
+  printf '[Settings]\nInterface=1\nPort=0\nVersion=1\n' >"$e2e_work/config/QUORIX/Vellumio.conf"
   export HOME="$e2e_work/home"
   export XDG_CONFIG_HOME="$e2e_work/config"
   export XDG_RUNTIME_DIR="$e2e_work/runtime"
@@ -53,33 +58,45 @@ e2e_make_session() {
   unset SESSION_MANAGER DESKTOP_SESSION XDG_CURRENT_DESKTOP
 }
 
-e2e_display_ready() { [[ -s "$e2e_work/display" ]]; }
+# e2e_read_ready FD WHAT: the first line that a starting process writes to
+# the pipe FD within 20 s; prints it. The caller keeps FD in e2e_fds, open
+# until the clean-up, so that a later line cannot kill the writer.
+e2e_read_ready() {
+  local fd=$1 what=$2 line
+  if ! read -r -t 20 -u "$fd" line || [[ -z $line ]]; then
+    e2e_log "$what did not report within 20 s"
+    return 1
+  fi
+  printf '%s\n' "$line"
+}
 
 # e2e_start_xvfb: a virtual display on a free number; exports DISPLAY.
 e2e_start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
-    3>"$e2e_work/display" >"$e2e_work/xvfb.log" 2>&1 &
+  local fd display
+  exec {fd}< <(exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+    3>&1 >"$e2e_work/xvfb.log" 2>&1)
   e2e_pids+=($!)
-  if ! e2e_poll 20 e2e_display_ready; then
-    e2e_log "Xvfb did not report a display within 20 s"
+  e2e_fds+=("$fd")
+  if ! display=$(e2e_read_ready "$fd" "Xvfb's display"); then
     cat "$e2e_work/xvfb.log" >&2
     return 1
   fi
-  DISPLAY=":$(tr -d '[:space:]' <"$e2e_work/display")"
+  DISPLAY=":$display"
   export DISPLAY
   e2e_log "display $DISPLAY"
 }
 
-e2e_printer_ready() { [[ -L "$e2e_work/printer" && -e "$e2e_work/printer" ]]; }
-
-# e2e_start_printer BUILD_DIR: the virtual printer, linked where LPT1 points.
+# e2e_start_printer BUILD_DIR [OPTION...]: the virtual printer, linked where
+# LPT1 points, printing into $e2e_work/paper; the options go to the printer
+# (for example --baud N). It names its terminal once the link is in place.
 e2e_start_printer() {
-  local build=$1
-  "$build/sim/vellumio-virtual-printer" --link "$e2e_work/printer" --paper "$e2e_work/paper" \
-    >"$e2e_work/printer.log" 2>&1 &
+  local build=$1 fd
+  shift
+  exec {fd}< <(exec "$build/sim/vellumio-virtual-printer" --link "$e2e_work/printer" --paper "$e2e_work/paper" \
+    "$@" 2>"$e2e_work/printer.log")
   e2e_pids+=($!)
-  if ! e2e_poll 20 e2e_printer_ready; then
-    e2e_log "the virtual printer made no link within 20 s"
+  e2e_fds+=("$fd")
+  if ! e2e_read_ready "$fd" "the virtual printer" >"$e2e_work/printer.terminal"; then
     cat "$e2e_work/printer.log" >&2
     return 1
   fi
@@ -101,6 +118,10 @@ e2e_cleanup() {
     kill -KILL -- "$pid" 2>/dev/null || true
   done
   wait 2>/dev/null || true
+  local fd
+  for fd in "${e2e_fds[@]}"; do
+    exec {fd}<&-
+  done
   if [[ -n "$e2e_work" && -d "$e2e_work" ]]; then
     if [[ -n "${E2E_KEEP:-}" ]]; then
       e2e_log "kept $e2e_work"
@@ -110,20 +131,21 @@ e2e_cleanup() {
   fi
 }
 
-e2e_bus_ready() { [[ -s "$e2e_work/bus" ]]; }
-
 # e2e_start_session_bus: a private session bus in a process group of its own
 # (services it starts, such as the accessibility bus, stay in that group);
 # exports DBUS_SESSION_BUS_ADDRESS.
 e2e_start_session_bus() {
-  setsid dbus-daemon --session --nofork --print-address=3 3>"$e2e_work/bus" >"$e2e_work/bus.log" 2>&1 &
+  local fd address
+  # Started without job control, the process is no group leader, so setsid
+  # makes it one without a fork: its id is the group's.
+  exec {fd}< <(exec setsid dbus-daemon --session --nofork --print-address=3 3>&1 >"$e2e_work/bus.log" 2>&1)
   e2e_pids+=("-$!")
-  if ! e2e_poll 20 e2e_bus_ready; then
-    e2e_log "the session bus did not start within 20 s"
+  e2e_fds+=("$fd")
+  if ! address=$(e2e_read_ready "$fd" "the session bus"); then
     cat "$e2e_work/bus.log" >&2
     return 1
   fi
-  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$e2e_work/bus")
+  DBUS_SESSION_BUS_ADDRESS=$address
   export DBUS_SESSION_BUS_ADDRESS
 }
 
