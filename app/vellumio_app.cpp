@@ -5,7 +5,9 @@
 #include "communication.h"
 #include "communication_component.h"
 #include "communication_page.h"
+#include "image_source.h"
 #include "main_frame.h"
+#include "picture_factory.h"
 #include "picture_info_page.h"
 #include "please_wait_dlg.h"
 #include "responsive_request.h"
@@ -227,6 +229,11 @@ void CVellumioApp::CreateDocumentAndFrame()
     m_pFrame->SetRecentFiles(m_recentFiles.Paths());
     CMainFrame& frame = *m_pFrame;
     connect(&frame, &CMainFrame::OpenFileRequested, this, [this](const std::string& path) { OpenDocumentFile(path); });
+    connect(&frame, &CMainFrame::ImportFileRequested, this,
+            [this](const std::string& path) { ImportPictureFile(path); });
+    // Queued: the import dialog must not run inside the drop, while the
+    // dragging program still waits for its answer.
+    connect(&frame, &CMainFrame::FileDropped, this, &CVellumioApp::OnFileDropped, Qt::QueuedConnection);
     connect(&frame, &CMainFrame::NewDocumentRequested, this, &CVellumioApp::OnFileNew);
     connect(&frame, &CMainFrame::AboutRequested, this, &CVellumioApp::OnAppAbout);
 
@@ -274,6 +281,23 @@ bool CVellumioApp::OpenDocumentFile(const std::string& path)
     if (m_pFrame)
         m_pFrame->SetRecentFiles(m_recentFiles.Paths());
     return true;
+}
+
+bool CVellumioApp::ImportPictureFile(const std::string& path)
+{
+    if (!m_pDoc)
+        return false;
+    return ::ImportPictureFile(*m_pDoc, *OpenSettingsStore(), path, m_pFrame.get(), m_environment.runImportDialog);
+}
+
+void CVellumioApp::OnFileDropped(const std::string& path)
+{
+    const OpenedPicture probe = OpenPictureFile(path);
+    const bool refusedByContent = !probe.picture && probe.systemError == 0;
+    if (refusedByContent && CanImport(path))
+        ImportPictureFile(path);
+    else
+        OpenDocumentFile(path);
 }
 
 void CVellumioApp::UpdateOutputPicture()

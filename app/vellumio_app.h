@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm_settings.h"
+#include "import_flow.h"
 #include "printer_connection.h"
 #include "recent_file_list.h"
 #include "upload_receiver.h"
@@ -28,6 +29,8 @@ struct AppEnvironment {
     std::function<std::unique_ptr<ICommunication>()> MakeComponent;
     // The splash window while the first connection attempt runs.
     bool showPleaseWait = true;
+    // Shows the import dialog; empty for the modal dialog itself.
+    ImportDialogRunner runImportDialog{};
 };
 
 // The application: the printer link, the settings and the state that
@@ -44,6 +47,10 @@ public:
     int ExitInstance();
     bool CreateCommunication();
     bool OpenDocumentFile(const std::string& path);
+    bool ImportPictureFile(const std::string& path);
+    // A dropped file opens, unless none of the five formats takes it and an
+    // image reader does: then it is imported.
+    void OnFileDropped(const std::string& path);
     void UpdateOutputPicture();
     void OnFileNew();
     void OnAppAbout();

@@ -1,10 +1,12 @@
 #include "arguments.h"
 #include "cli_command.h"
 #include "failure_report.h"
+#include "import_command.h"
 #include "picture_commands.h"
 #include "printer_subcommands.h"
 
 #include "picture_types.h"
+#include "vellumio_build_info.h"
 
 #include <array>
 #include <cerrno>
@@ -23,6 +25,7 @@ constexpr std::string_view kProgram = "vellumio-cli";
 constexpr std::array kCommands{
     kInfoCommand,
     kConvertCommand,
+    kImportCommand,
     kPortsCommand,
     kDownloadCommand,
     kUploadCommand,
@@ -53,7 +56,8 @@ void PrintOverview(std::ostream& out)
            "them into a printer's logo slots, reads them back, prints and erases them.\n\nCommands:\n";
     for (const CliCommand& command : kCommands)
         out << "  " << std::left << std::setw(12) << command.name << command.summary << '\n';
-    out << "\nRun \"" << kProgram << " COMMAND --help\" for a command's arguments.\n";
+    out << "\nRun \"" << kProgram << " COMMAND --help\" for a command's arguments, \"" << kProgram
+        << " --version\" for the version.\n";
 }
 
 bool IsHelp(std::string_view arg)
@@ -69,6 +73,10 @@ int Dispatch(const std::vector<std::string>& args)
     }
     if (IsHelp(args[0])) {
         PrintOverview(std::cout);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::cout << kProgram << ' ' << kVellumioVersion << '\n';
         return kExitOk;
     }
     const CliCommand* command = FindCommand(args[0]);

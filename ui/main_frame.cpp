@@ -1,5 +1,6 @@
 #include "main_frame.h"
 
+#include "image_source.h"
 #include "lock_keys.h"
 #include "vellumio_doc.h"
 #include "vellumio_view.h"
@@ -16,6 +17,7 @@
 namespace {
 
 constexpr int kCommandOpen = 57601;
+constexpr int kCommandImport = 32774;
 constexpr int kCommandSave = 57603;
 constexpr int kCommandSaveAs = 57604;
 constexpr int kCommandRecentFile = 57616;
@@ -57,6 +59,19 @@ std::optional<std::string> AskOpenPath(const QString& initialName, QWidget* pare
     return dialog.selectedFiles().front().toStdString();
 }
 
+std::optional<std::string> AskImportPath(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Import picture"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters({QStringLiteral("Pictures (%1)").arg(ImportNameFilters().join(' ')),
+                           QStringLiteral("All Files (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
 // "*" and the extension of a name from its first dot, or "*.*" without one.
 std::string WildcardFor(const std::string& name)
 {
@@ -83,6 +98,7 @@ CMainFrame::CMainFrame(CVellumioDoc& document, CommSettings& settings, QWidget* 
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kInitialSize, kInitialSize);
     m_askOpenPath = AskOpenPath;
+    m_askImportPath = AskImportPath;
     m_pView = new CVellumioView(document, settings, this);
     setCentralWidget(m_pView);
     CreateMenus();
@@ -116,6 +132,8 @@ void CMainFrame::CreateMenus()
     QAction* open = AddCommand(m_pFileMenu, "&Open...", kCommandOpen);
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
+    connect(AddCommand(m_pFileMenu, "&Import picture...", kCommandImport), &QAction::triggered, this,
+            &CMainFrame::OnFileImport);
     QAction* save = AddCommand(m_pFileMenu, "&Save", kCommandSave);
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(save, &QAction::triggered, &m_doc, &CVellumioDoc::OnFileSave);
@@ -242,6 +260,12 @@ void CMainFrame::OnFileOpen()
     emit OpenFileRequested(*chosen);
 }
 
+void CMainFrame::OnFileImport()
+{
+    if (const std::optional<std::string> chosen = m_askImportPath(this))
+        emit ImportFileRequested(*chosen);
+}
+
 void CMainFrame::OnHelp()
 {
     m_helpLauncher.OpenUserManual(this, m_strProgramFolder);
@@ -259,7 +283,7 @@ void CMainFrame::dropEvent(QDropEvent* event)
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
             event->acceptProposedAction();
-            emit OpenFileRequested(url.toLocalFile().toStdString());
+            emit FileDropped(url.toLocalFile().toStdString());
             return;
         }
     }

@@ -49,17 +49,24 @@ public:
     void UpdateLockIndicators();
 
     void OnFileOpen();
+    void OnFileImport();
     void OnHelp();
     QAction* Action(int commandId) const;
 
     // The open dialog; replaced by tests. Returns the chosen path.
     std::function<std::optional<std::string>(const QString& initialName, QWidget* parent)> m_askOpenPath;
+    // The file dialog of "Import picture..."; replaced by tests.
+    std::function<std::optional<std::string>(QWidget* parent)> m_askImportPath;
     // The manual's folder, where the program lies.
     QString m_strProgramFolder;
     HelpLauncher m_helpLauncher;
 
 signals:
     void OpenFileRequested(const std::string& path);
+    void ImportFileRequested(const std::string& path);
+    // A file dropped on the window: opened, or imported when only the
+    // image readers take it.
+    void FileDropped(const std::string& path);
     void NewDocumentRequested();
     void AboutRequested();
 

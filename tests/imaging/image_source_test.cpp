@@ -1,0 +1,178 @@
+#include "bmp_picture.h"
+#include "image_source.h"
+#include "imaging_test_support.h"
+#include "picture_import.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <array>
+#include <fstream>
+
+namespace {
+
+class ImageSourceTest : public ::testing::Test {
+protected:
+    std::string Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)).toStdString(); }
+
+    std::string Write(const char* name, const QByteArray& bytes) const
+    {
+        const std::string path = Path(name);
+        std::ofstream(path, std::ios::binary).write(bytes.constData(), bytes.size());
+        return path;
+    }
+
+    static QByteArray Encoded(const QImage& image, const char* format)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return bytes;
+    }
+
+    static QImage Photo(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 90));
+        return image;
+    }
+
+    static void ExpectRefused(const ImportSource& source, const std::string& start)
+    {
+        EXPECT_FALSE(source.image);
+        EXPECT_EQ(source.message.substr(0, start.size()), start) << source.message;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+std::uint32_t Crc32(const QByteArray& bytes)
+{
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= static_cast<std::uint8_t>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void AppendBigEndian(QByteArray& bytes, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void AppendChunk(QByteArray& png, const QByteArray& typeAndData)
+{
+    AppendBigEndian(png, static_cast<std::uint32_t>(typeAndData.size() - 4));
+    png += typeAndData;
+    AppendBigEndian(png, Crc32(typeAndData));
+}
+
+// A PNG header claiming a picture of width x height, and a few bytes of
+// pixel data where gigabytes would have to follow.
+QByteArray PngClaiming(std::uint32_t width, std::uint32_t height)
+{
+    QByteArray header("IHDR");
+    AppendBigEndian(header, width);
+    AppendBigEndian(header, height);
+    header.append("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    AppendChunk(png, header);
+    AppendChunk(png, QByteArray("IDAT\x78\x9c\x63\x00\x00", 9));
+    return png;
+}
+
+long PeakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(ImageSourceTest, CorruptOrUnknownFilesAreRefusedWithTheirPath)
+{
+    QByteArray png = Encoded(Photo(64, 64), "png");
+    // Into the compressed pixels, past the header chunks.
+    for (qsizetype i = png.size() / 2; i < png.size() / 2 + 16; ++i)
+        png[i] = static_cast<char>(png[i] ^ 0x5A);
+    const std::string corrupt = Write("corrupt.png", png);
+    ExpectRefused(ReadImportSource(corrupt), "Error - Picture not readable : " + corrupt);
+
+    const QByteArray jpeg = Encoded(Photo(64, 64), "jpeg");
+    const std::string truncated = Write("truncated.jpg", jpeg.left(jpeg.size() / 2));
+    ExpectRefused(ReadImportSource(truncated), "Error - Picture not readable : " + truncated);
+
+    const std::string text = Write("notes.png", "just some words\n");
+    ExpectRefused(ReadImportSource(text), "Error - Picture not readable : " + text);
+    EXPECT_FALSE(CanImport(text));
+    ExpectRefused(ReadImportSource(Path("missing.png")), "Error - Picture not readable : ");
+}
+
+TEST_F(ImageSourceTest, PictureOverTheAllocationLimitIsRefusedBeforeDecoding)
+{
+    // 30000 x 30000 RGBA would take 3.4 GB.
+    const std::string huge = Write("huge.png", PngClaiming(30000, 30000));
+    const long before = PeakKilobytes();
+    ExpectRefused(ReadImportSource(huge), "Error - Picture too large : " + huge + "\n30000 x 30000 pixels");
+    EXPECT_LT(PeakKilobytes() - before, 64 * 1024);
+}
+
+TEST_F(ImageSourceTest, JpegShrunkWhileDecodingKeepsThePaperWidth)
+{
+    const std::string path = Write("photo.jpg", Encoded(Photo(2400, 1200), "jpeg"));
+    // Halving once more would fall short of the width asked for.
+    const ImportSource full = ReadImportSource(path, 1500);
+    ASSERT_TRUE(full.image);
+    EXPECT_EQ(full.image->width, 2400u);
+    const ImportSource reduced = ReadImportSource(path, 576);
+    ASSERT_TRUE(reduced.image);
+    EXPECT_EQ(reduced.image->width, 600u);
+    EXPECT_EQ(reduced.image->height, 300u);
+    // An eighth is as far as the decoder goes.
+    const ImportSource smallest = ReadImportSource(path, 100);
+    ASSERT_TRUE(smallest.image);
+    EXPECT_EQ(smallest.image->width, 300u);
+}
+
+TEST_F(ImageSourceTest, ImportedDotsComeBackFromTheBitmapTheDocumentGets)
+{
+    // Black square on a transparent field: the field turns white paper.
+    QImage image(40, 20, QImage::Format_ARGB32);
+    image.fill(qRgba(0, 0, 0, 0));
+    for (int y = 5; y < 15; ++y)
+        for (int x = 8; x < 16; ++x)
+            image.setPixel(x, y, qRgba(0, 0, 0, 255));
+    const std::string path = Write("square.png", Encoded(image, "png"));
+
+    ImportOptions options;
+    options.width = 20;
+    const ImportResult imported = ImportPicture(path, options);
+    ASSERT_TRUE(imported.dots) << imported.message;
+    const DitheredDots& dots = *imported.dots;
+    ASSERT_EQ(dots.width, 20u);
+    ASSERT_EQ(dots.height, 10u);
+    EXPECT_DOUBLE_EQ(BlackShare(dots), 4.0 * 5 / 200);
+    EXPECT_TRUE(dots.IsBlack(4, 3));
+    EXPECT_FALSE(dots.IsBlack(3, 3));
+
+    CBmpPicture bitmap{std::string()};
+    bitmap.SetFileImage(BitmapFileImage(dots));
+    std::string message;
+    ASSERT_EQ(bitmap.Parse(message), PR_OK);
+    ASSERT_TRUE(bitmap.Decode(message));
+    EXPECT_EQ(bitmap.GetWidth(), 20u);
+    EXPECT_EQ(bitmap.GetHeight(), 10u);
+    EXPECT_TRUE(std::equal(dots.bits.begin(), dots.bits.end(), bitmap.GetBits().begin()));
+}
+
+}  // namespace
