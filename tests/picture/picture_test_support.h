@@ -203,19 +203,15 @@ struct SizeRule { std::uint32_t widthStep, heightStep; const char* message; };
 // Dots to write, with the file they must give.
 struct Writing { const char* what; std::uint32_t width, height; Bytes bits, file; };
 
-// In 64 bits, so that it cannot wrap.
-inline std::uint64_t RoundedUp(std::uint64_t value, std::uint32_t step)
-{
-    return (value + step - 1) / step * step;
-}
-
 inline void ExpectWritten(PictureType type, const SizeRule& rule, const std::vector<Writing>& cases)
 {
     for (const Writing& c : cases) {
         SCOPED_TRACE(c.what);
         const Written written = WriteBits(type, c.bits, c.width, c.height);
-        const std::uint64_t width = RoundedUp(c.width, rule.widthStep);
-        const std::uint64_t height = RoundedUp(c.height, rule.heightStep);
+        // In 64 bits, so that it cannot wrap.
+        const auto roundedUp = [](std::uint64_t value, std::uint32_t step) { return (value + step - 1) / step * step; };
+        const std::uint64_t width = roundedUp(c.width, rule.widthStep);
+        const std::uint64_t height = roundedUp(c.height, rule.heightStep);
         const bool adjusted = width != c.width || height != c.height;
         EXPECT_EQ(written.result, adjusted ? PR_ADJUSTED : PR_OK);
         EXPECT_EQ(written.message, adjusted ? rule.message : "");

@@ -1,5 +1,4 @@
-// The please-wait, save, about and help-missing dialogs and the hyperlink.
-#include "about_dlg.h"
+// The please-wait, save, memory-size and help-missing dialogs and the hyperlink.
 #include "expected_messages.h"
 #include "help_missing_dlg.h"
 #include "hyperlink.h"
@@ -122,17 +121,6 @@ private slots:
             QCOMPARE(offered, QStringList{QStringLiteral("LOGO (*.log)")});
             QVERIFY(locked);
         }
-    }
-
-    void aboutBoxClosesOnOk()
-    {
-        CAboutDlg dialog;
-        dialog.show();
-        QVERIFY(!ApplicationIcon().isNull());
-        auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("1"));
-        QVERIFY(ok && ok->isDefault());
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
     void memorySizeOffersMultiplesOf64UpToTheLargest()
