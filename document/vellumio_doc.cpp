@@ -222,13 +222,19 @@ bool CVellumioDoc::OnSaveDocument(const std::string& path)
         ShowMessage(message);
         return false;
     }
-    writer->SetBits(output.GetBits());
-
-    // A view may rebuild (and so replace) the output picture here; the writer
-    // already holds its own copy of the dots.
+    // A view rebuilds (and so replaces) the output picture on this notice
+    // only while it is out of date. Otherwise the writer borrows the dots for
+    // the write, so that a save holds no second copy of them.
+    const bool borrowed = !IsModified();
+    if (borrowed)
+        writer->AdoptBits(output.TakeBits());
+    else
+        writer->SetBits(output.GetBits());
     UpdateAllViews(0);
 
     const PictureResult written = writer->Write(width, height, message);
+    if (borrowed)
+        output.AdoptBits(writer->TakeBits());
     if (written != PR_OK) {
         ShowResult(written, message);
         return false;

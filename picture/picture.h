@@ -47,6 +47,10 @@ public:
 
     // Both copy `data` first, so it may be the picture's own buffer.
     void SetBits(std::span<const std::uint8_t> data);
+    // Hands the dot buffer over without copying it; the picture has none
+    // until it gets one back.
+    std::optional<std::vector<std::uint8_t>> TakeBits() { return std::exchange(m_pBits, std::nullopt); }
+    void AdoptBits(std::optional<std::vector<std::uint8_t>> bits) { m_pBits = std::move(bits); }
     std::uint32_t SetFileImage(std::span<const std::uint8_t> data);
 
     const std::string& GetFileName() const { return m_strFileName; }
