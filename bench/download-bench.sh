@@ -19,35 +19,18 @@ baud=115200
 dots=576
 target=1.03
 
-for program in "$cli" "$printer"; do
-  [[ -x $program ]] || { echo "no $program: build the targets vellumio-cli and vellumio-virtual-printer first" >&2; exit 1; }
-done
-for tool in hyperfine pbmmake ppmtobmp; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-printer_pid=
-cleanup() {
-  [[ -n $printer_pid ]] && kill "$printer_pid" 2>/dev/null && wait "$printer_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+targets="vellumio-cli and vellumio-virtual-printer"
+# shellcheck source=bench-lib.sh
+source "$root/bench/bench-lib.sh"
+need_programs "$cli" "$printer"
+need_tools hyperfine pbmmake ppmtobmp
 
 # The settings the commands fall back on come from a store of their own.
 export XDG_CONFIG_HOME=$work/config
 
-# A half-tone of alternating dots: every byte of the image is 55 or AA.
-pbmmake -gray "$dots" "$dots" >"$work/logo.pbm"
-ppmtobmp -windows -bpp 1 "$work/logo.pbm" >"$work/logo.bmp" 2>/dev/null
+write_halftone_logo "$dots" "$work/logo.bmp"
 
-"$printer" --link "$work/printer" --baud "$baud" >"$work/printer.out" &
-printer_pid=$!
-for _ in $(seq 100); do
-  [[ -e $work/printer ]] && break
-  sleep 0.05
-done
-[[ -e $work/printer ]] || { echo "the virtual printer did not come up" >&2; exit 1; }
+start_printer --link "$work/printer" --baud "$baud"
 
 # A first, untimed run tells the image size and warms the caches.
 bytes=$("$cli" download 0 "$work/logo.bmp" --port "$work/printer" --baud "$baud" 2>/dev/null |

@@ -20,34 +20,22 @@ printer=$build/sim/vellumio-virtual-printer
 dots=576
 target=1.2
 
-for program in "$cli" "$printer"; do
-  [[ -x $program ]] || { echo "no $program: build the targets vellumio-cli and vellumio-virtual-printer first" >&2; exit 1; }
-done
-for tool in hyperfine pbmmake ppmtobmp nc; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
-done
+targets="vellumio-cli and vellumio-virtual-printer"
+# shellcheck source=bench-lib.sh
+source "$root/bench/bench-lib.sh"
+need_programs "$cli" "$printer"
+need_tools hyperfine pbmmake ppmtobmp nc
 
-work=$(mktemp -d)
-printer_pid=
-cleanup() {
-  [[ -n $printer_pid ]] && kill "$printer_pid" 2>/dev/null && wait "$printer_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 export XDG_CONFIG_HOME=$work/config
 
-pbmmake -gray "$dots" "$dots" >"$work/logo.pbm"
-ppmtobmp -windows -bpp 1 "$work/logo.pbm" >"$work/logo.bmp" 2>/dev/null
+write_halftone_logo "$dots" "$work/logo.bmp"
 # The image a download sends is the LOGO file's bytes.
 "$cli" convert "$work/logo.bmp" "$work/logo.log" --type LOGO >/dev/null
 
 pace=()
 [[ $baud != 0 ]] && pace=(--baud "$baud")
-# The program prints the address it listens on once it does.
-mkfifo "$work/address"
-"$printer" --tcp 127.0.0.1:0 "${pace[@]}" >"$work/address" &
-printer_pid=$!
-read -r address <"$work/address"
+start_printer --tcp 127.0.0.1:0 "${pace[@]}"
+address=$printer_said
 host=${address%:*}
 port=${address##*:}
 

@@ -22,36 +22,22 @@ dots=576
 target=1.03
 gap_target_ms=50
 
-for program in "$bench" "$printer"; do
-  [[ -x $program ]] || { echo "no $program: build the targets window_download_bench and vellumio-virtual-printer first" >&2; exit 1; }
-done
-for tool in pbmmake ppmtobmp; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-printer_pid=
-cleanup() {
-  [[ -n $printer_pid ]] && kill "$printer_pid" 2>/dev/null && wait "$printer_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+targets="window_download_bench and vellumio-virtual-printer"
+# shellcheck source=bench-lib.sh
+source "$root/bench/bench-lib.sh"
+need_programs "$bench" "$printer"
+need_tools pbmmake ppmtobmp
 
 # The window's settings go to a store of their own; no display is needed.
 export XDG_CONFIG_HOME=$work/config HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
 mkdir -p "$XDG_CONFIG_HOME" "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
-# A half-tone of alternating dots: every byte of the image is 55 or AA.
-pbmmake -gray "$dots" "$dots" >"$work/logo.pbm"
-ppmtobmp -windows -bpp 1 "$work/logo.pbm" >"$work/logo.bmp" 2>/dev/null
+write_halftone_logo "$dots" "$work/logo.bmp"
 
 # Room for every run's logo in its own slot, so each run changes the
 # remaining memory that marks the end of its check.
-# It names its terminal on standard output once the link is in place.
-exec {printer_out}< <(exec "$printer" --link "$work/printer" --baud "$baud" --total-memory 1280 --logo-memory 1280)
-printer_pid=$!
-read -r -t 20 -u "$printer_out" terminal || { echo "the virtual printer did not come up" >&2; exit 1; }
-echo "printer:       $terminal at $baud baud (virtual)"
+start_printer --link "$work/printer" --baud "$baud" --total-memory 1280 --logo-memory 1280
+echo "printer:       $printer_said at $baud baud (virtual)"
 
 # The program's own diagnostics go to a file, shown when it fails.
 if ! "$bench" "$work/printer" "$work/logo.bmp" "$baud" "$runs" 2>"$work/bench.err" | tee "$work/out.txt"; then

@@ -2,6 +2,7 @@
 
 #include "arguments.h"
 #include "failure_report.h"
+#include "picture_commands.h"
 
 #include "picture_factory.h"
 #include "picture_import.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr std::string_view kTypeOption = "--type";
 constexpr std::string_view kWidthOption = "--width";
 constexpr std::string_view kPaperOption = "--paper";
 constexpr std::string_view kDitherOption = "--dither";
@@ -60,13 +60,7 @@ ImportRequest ParseImportRequest(std::span<const std::string> args)
     request.input = parsed.Positionals()[0];
     request.output = parsed.Positionals()[1];
 
-    const auto typeText = parsed.Value(kTypeOption);
-    if (!typeText)
-        throw UsageError("--type is required");
-    const auto type = PictureTypeFromText(*typeText);
-    if (!type)
-        throw UsageError("--type must be 0 to 4 or a type name, not \"" + *typeText + "\"");
-    request.type = *type;
+    request.type = RequiredPictureType(parsed);
 
     ImportOptions& options = request.options;
     const auto width = parsed.Value(kWidthOption);

@@ -10,14 +10,27 @@
 
 namespace {
 
-constexpr std::string_view kTypeOption = "--type";
-
 struct ConvertRequest {
     std::string input;
     std::string output;
     PictureType type = PT_BITMAP;
     PictureGeometry geometry;
 };
+
+}  // namespace
+
+PictureType RequiredPictureType(const ParsedArguments& parsed)
+{
+    const auto typeText = parsed.Value(kTypeOption);
+    if (!typeText)
+        throw UsageError("--type is required");
+    const auto type = PictureTypeFromText(*typeText);
+    if (!type)
+        throw UsageError("--type must be 0 to 4 or a type name, not \"" + *typeText + "\"");
+    return *type;
+}
+
+namespace {
 
 ConvertRequest ParseConvertRequest(std::span<const std::string> args)
 {
@@ -29,13 +42,7 @@ ConvertRequest ParseConvertRequest(std::span<const std::string> args)
     request.input = parsed.Positionals()[0];
     request.output = parsed.Positionals()[1];
 
-    const auto typeText = parsed.Value(kTypeOption);
-    if (!typeText)
-        throw UsageError("--type is required");
-    const auto type = PictureTypeFromText(*typeText);
-    if (!type)
-        throw UsageError("--type must be 0 to 4 or a type name, not \"" + *typeText + "\"");
-    request.type = *type;
+    request.type = RequiredPictureType(parsed);
     request.geometry = ParsePictureGeometry(parsed);
     return request;
 }

@@ -2,6 +2,15 @@
 
 #include "cli_command.h"
 
+#include "picture_types.h"
+
+class ParsedArguments;
+
+inline constexpr std::string_view kTypeOption = "--type";
+
+// The picture type --type names; a usage error when it is missing or unknown.
+PictureType RequiredPictureType(const ParsedArguments& parsed);
+
 int RunInfo(std::span<const std::string> args);
 int RunConvert(std::span<const std::string> args);
 
