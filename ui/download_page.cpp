@@ -41,6 +41,7 @@ constexpr std::array<int, 11> kPageControls{kEraseButton, kUploadButton, kDownlo
 constexpr int kStretchFromWidth = 401;
 constexpr double kLeftGroupShare = 0.45454545454545453;
 constexpr double kFigureColumnShare = 0.7;
+constexpr int kLabelGap = 4;
 
 constexpr std::int32_t kLargestSizeWithoutTotal = 1024;
 
@@ -370,6 +371,25 @@ void CDownloadPage::Move(int id, int x, int y)
         control->move(x, y);
 }
 
+// A label too long for the room before its field at this font wraps to a
+// second line instead of running under the field; the labels on either side
+// stand centred on the field.
+void CDownloadPage::FitLabelsAroundField(int labelId, int fieldId, int unitId)
+{
+    auto* label = findChild<QLabel*>(QString::number(labelId), Qt::FindDirectChildrenOnly);
+    auto* unit = findChild<QLabel*>(QString::number(unitId), Qt::FindDirectChildrenOnly);
+    const QWidget* field = findChild<QWidget*>(QString::number(fieldId), Qt::FindDirectChildrenOnly);
+    const int centre = field->y() + field->height() / 2;
+    const int room = field->x() - label->x() - kLabelGap;
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    const bool wraps = room > 0 && textWidth > room;
+    label->setWordWrap(wraps);
+    const int width = wraps ? room : textWidth;
+    const int height = wraps ? label->heightForWidth(width) : label->fontMetrics().height();
+    label->setGeometry(label->x(), centre - height / 2, width, height);
+    unit->move(unit->x(), centre - unit->height() / 2);
+}
+
 void CDownloadPage::OnSize(int width, int height)
 {
     if (width < kStretchFromWidth)
@@ -404,6 +424,7 @@ void CDownloadPage::OnSize(int width, int height)
         Move(rows[row][0], rightLeft + 10, top);
         Move(rows[row][1], e, top);
         Move(rows[row][2], rightRight - 40, top);
+        FitLabelsAroundField(rows[row][0], rows[row][1], rows[row][2]);
     }
     // The bottom row stands 10 pixels above the group's lower edge.
     const auto bottomRow = [this, groupHeight](int id, auto left) {

@@ -76,6 +76,7 @@ protected:
 
 private:
     void OnSize(int width, int height);
+    void FitLabelsAroundField(int labelId, int fieldId, int unitId);
     QPushButton* AddButton(int id, const char* text, QRect units);
     QPushButton* Button(int id) const;
     bool SendCommand(std::span<const std::uint8_t> bytes, std::int32_t mode);

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -206,6 +207,9 @@ private slots:
         QCOMPARE(left->geometry(), QRect(0, 0, 182, 160 - bar->height()));
         QCOMPARE(bar->geometry(), QRect(0, 160 - bar->height(), 401, bar->height()));
         QCOMPARE(page.findChild<QPushButton*>("1051")->pos(), QPoint(182 - 90, 20));
+        // The long memory labels wrap before their fields rather than run under them.
+        for (const auto& [label, field] : {std::pair{"1058", "1060"}, {"1057", "1061"}, {"1059", "1068"}})
+            QVERIFY(page.findChild<QLabel*>(label)->geometry().right() < page.findChild<QLineEdit*>(field)->x());
     }
 
     // The reply of an upload arrives cut anywhere; the page follows it.
