@@ -11,6 +11,7 @@ packages=(
   at-spi2-core python3-pyatspi dbus-x11 libx11-dev time xdg-utils
   dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream shared-mime-info
   libglib2.0-bin
+  umockdev libumockdev-dev gcovr
 )
 
 missing=()

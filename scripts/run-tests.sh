@@ -12,8 +12,9 @@ fuzz_seconds=${VELLUMIO_FUZZ_SECONDS:-20}
 fuzz_targets=(bmp raster_gfx raster_gfx_ext logo epson_gfx)
 # The printer link's test programs, under tests/ of the build: the component
 # on pseudo-terminals, the event sink and the connection, and the CLI's
-# printer commands against the virtual printer (both programs instrumented too).
-tsan_tests=(link/link_tests connection/connection_tests cli/printer_cli_tests)
+# printer commands against the virtual printer (both programs instrumented too),
+# and the USB back end against its fake printer.
+tsan_tests=(link/link_tests connection/connection_tests cli/printer_cli_tests usb/usb_tests)
 tsan_repeat=${VELLUMIO_TSAN_REPEAT:-3}
 
 step() { printf '\n=== %s\n' "$*"; }
@@ -57,9 +58,12 @@ cmake -S "$root" -B "$builds/build-ci-tsan" -G Ninja -DVELLUMIO_TSAN=ON -DVELLUM
 cmake --build "$builds/build-ci-tsan" -j "$jobs" --target "${tsan_tests[@]##*/}"
 step "thread sanitizer build: link tests"
 for test in "${tsan_tests[@]}"; do
+  # The fake USB printer lives in a umockdev testbed.
+  wrapper=()
+  [[ $test == usb/* ]] && wrapper=(umockdev-wrapper)
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp" \
-    QT_QPA_PLATFORM=offscreen timeout 600 "$builds/build-ci-tsan/tests/$test" --gtest_repeat="$tsan_repeat" \
-    --gtest_brief=1
+    QT_QPA_PLATFORM=offscreen timeout 600 "${wrapper[@]}" "$builds/build-ci-tsan/tests/$test" \
+    --gtest_repeat="$tsan_repeat" --gtest_brief=1
 done
 
 step "fuzz build"
