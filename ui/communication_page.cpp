@@ -8,11 +8,15 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -82,6 +86,9 @@ CCommunicationPage::CCommunicationPage(CommSettings& settings, QWidget* parent)
             Add(new QRadioButton(Text(InterfaceList().NameAt(static_cast<std::size_t>(position))), this), id, units);
         m_pInterfaces->addButton(radio, *InterfaceList().ValueAt(position++));
     }
+    // Beside "USB": the three above keep their places.
+    m_pInterfaces->addButton(Add(new QRadioButton(QStringLiteral("Network"), this), 1071, {110, 71, 60, 11}),
+                             kInterfaceNetwork);
 
     // The template's list heights include the dropped list.
     m_pPortLabel = AddLabel(1031, "Port", {205, 13, 28, 11});
@@ -95,19 +102,48 @@ CCommunicationPage::CCommunicationPage(CommSettings& settings, QWidget* parent)
     m_pStopBits = AddList(1070, m_parameterLabels[2], {281, 63, 82, 12});
     m_pHandshaking = AddList(1038, m_parameterLabels[3], {281, 79, 82, 12});
     m_pPortLabel->setBuddy(m_pSerialPort);
+    // The network's fields take the rows of the serial port and baud rate.
+    m_networkLabels = {AddLabel(1072, "Host", {205, 13, 28, 11}), AddLabel(1074, "TCP port", {205, 30, 45, 11})};
+    m_pNetworkHost = AddEdit(1073, {281, 12, 82, 12});
+    m_pNetworkPort = Add(new QSpinBox(this), 1075, {281, 29, 40, 12});
+    Label(m_networkLabels[0], m_pNetworkHost);
+    Label(m_networkLabels[1], m_pNetworkPort);
+    // No arrows: each step would be an attempt to reach the printer. A
+    // number out of range goes back to the last one when the edit ends.
+    m_pNetworkPort->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_pNetworkPort->setRange(1, 65535);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_networkLabels[0], m_networkLabels[1], m_pNetworkHost,
+                                                            m_pNetworkPort})
+        control->hide();
     Fill(*m_pBaudRate, BaudRateList());
     Fill(*m_pParity, ParityList());
     Fill(*m_pStopBits, StopBitsList());
     Fill(*m_pHandshaking, FlowControlList());
 
-    connect(m_pInterfaces, &QButtonGroup::idClicked, this, [this] {
+    // A new interface comes as a toggle, whether clicked, reached with the
+    // arrow keys or toggled by a screen reader (which sends no click). A
+    // click on the interface already chosen applies it again: that is how
+    // a user retries the connection.
+    const auto choose = [this] {
         ApplyVisibility();
         Apply();
+    };
+    connect(m_pInterfaces, &QButtonGroup::idToggled, this, [choose](int, bool checked) {
+        if (checked)
+            choose();
+    });
+    connect(m_pInterfaces, &QButtonGroup::idPressed, this,
+            [this](int id) { m_bPressedChosen = id == m_pInterfaces->checkedId(); });
+    connect(m_pInterfaces, &QButtonGroup::idClicked, this, [this, choose] {
+        if (std::exchange(m_bPressedChosen, false))
+            choose();
     });
     // activated, not currentIndexChanged: filling and writing the lists must
     // not reconnect.
     for (QComboBox* list : {m_pSerialPort, m_pParallelPort, m_pBaudRate, m_pParity, m_pStopBits, m_pHandshaking})
         connect(list, &QComboBox::activated, this, [this] { Apply(); });
+    connect(m_pNetworkHost, &QLineEdit::editingFinished, this, &CCommunicationPage::ApplyNetworkEdit);
+    connect(m_pNetworkPort, &QSpinBox::editingFinished, this, &CCommunicationPage::ApplyNetworkEdit);
 }
 
 QComboBox* CCommunicationPage::AddList(int id, QLabel* label, QRect units)
@@ -128,6 +164,8 @@ void CCommunicationPage::OnInitDialog(ICommunication* communication)
     // A stray stored value checks none and keeps the template's visibility;
     // the page starts with none checked.
     if (QAbstractButton* radio = m_pInterfaces->button(stored)) {
+        // Showing the stored interface is no choice.
+        const QSignalBlocker quiet(m_pInterfaces);
         radio->setChecked(true);
         ApplyVisibility();
     }
@@ -142,6 +180,8 @@ void CCommunicationPage::OnInitDialog(ICommunication* communication)
         m_nParallelPort = m_settings.m_nPort;
     }
     UpdateData(false);
+    m_pNetworkHost->setText(QString::fromStdString(m_settings.m_strNetworkHost));
+    m_pNetworkPort->setValue(m_settings.m_nNetworkPort);
 }
 
 void CCommunicationPage::UpdateData(bool save)
@@ -174,6 +214,11 @@ void CCommunicationPage::ApplyVisibility()
     for (QWidget* control : {m_pSerialPort, m_pBaudRate, m_pParity, m_pStopBits, m_pHandshaking})
         control->setVisible(serial);
     m_pParallelPort->setVisible(parallel);
+    const bool network = m_pInterfaces->checkedId() == kInterfaceNetwork;
+    for (QWidget* control : m_networkLabels)
+        control->setVisible(network);
+    m_pNetworkHost->setVisible(network);
+    m_pNetworkPort->setVisible(network);
 }
 
 void CCommunicationPage::Apply()
@@ -181,7 +226,7 @@ void CCommunicationPage::Apply()
     UpdateData(true);
     switch (m_pInterfaces->checkedId()) {
     case kInterfaceSerial:
-        m_settings.m_nInterface = kInterfaceSerial;
+        m_settings.m_nInterface = m_settings.m_nLocalInterface = kInterfaceSerial;
         m_settings.m_nPort = m_nSerialPort;
         Store(m_settings.m_nBaudRate, BaudRateList().ValueAt(m_nBaudRate));
         m_settings.m_nParity = m_nParity;
@@ -189,14 +234,30 @@ void CCommunicationPage::Apply()
         Store(m_settings.m_nFlowControl, FlowControlList().ValueAt(m_nHandshaking));
         break;
     case kInterfaceParallel:
-        m_settings.m_nInterface = kInterfaceParallel;
+        m_settings.m_nInterface = m_settings.m_nLocalInterface = kInterfaceParallel;
         m_settings.m_nPort = m_nParallelPort;
         break;
+    case kInterfaceNetwork:
+        // The local interface stays as it was: the store keeps it for
+        // versions without the network.
+        m_settings.m_nInterface = kInterfaceNetwork;
+        m_settings.m_strNetworkHost = m_pNetworkHost->text().trimmed().toStdString();
+        m_settings.m_nNetworkPort = m_pNetworkPort->value();
+        break;
     default:
-        m_settings.m_nInterface = kInterfaceUsb;
+        m_settings.m_nInterface = m_settings.m_nLocalInterface = kInterfaceUsb;
         break;
     }
     emit SettingsApplied();
+}
+
+void CCommunicationPage::ApplyNetworkEdit()
+{
+    // Leaving a field untouched, or pressing Enter twice, is no new setting.
+    if (m_pNetworkHost->text().trimmed().toStdString() == m_settings.m_strNetworkHost &&
+        m_pNetworkPort->value() == m_settings.m_nNetworkPort)
+        return;
+    Apply();
 }
 
 void CCommunicationPage::OnResizeNotice(int width, int height)
@@ -209,11 +270,15 @@ void CCommunicationPage::OnResizeNotice(int width, int height)
     m_pInterfaceGroup->setGeometry(0, 0, half - 10, height);
     m_pParameterGroup->setGeometry(half + 10, 0, half - 10, height);
     const QRect group = m_pParameterGroup->geometry();
-    for (QLabel* label : m_parameterLabels)
-        label->setGeometry(group.left() + 20, label->y(), group.width() - 40, label->height());
+    for (const auto* labels : {&m_parameterLabels, &m_networkLabels})
+        for (QLabel* label : *labels)
+            label->setGeometry(group.left() + 20, label->y(), group.width() - 40, label->height());
     m_pPortLabel->setGeometry(group.left() + 20, m_pPortLabel->y(), group.width() - 40, m_pPortLabel->height());
-    for (QComboBox* list : {m_pSerialPort, m_pBaudRate, m_pParity, m_pStopBits, m_pHandshaking})
-        list->move(group.left() + 125, list->y());
+    for (QWidget* field : std::initializer_list<QWidget*>{m_pSerialPort, m_pBaudRate, m_pParity, m_pStopBits,
+                                                          m_pHandshaking, m_pNetworkPort})
+        field->move(group.left() + 125, field->y());
+    // A host name may be long: its field runs to the group's inner edge.
+    m_pNetworkHost->setGeometry(group.left() + 125, m_pNetworkHost->y(), group.width() - 145, m_pNetworkHost->height());
     // Only one of the two port lists is ever shown, always in the same place.
     m_pParallelPort->setGeometry(m_pSerialPort->geometry());
 }

@@ -13,11 +13,15 @@ class QButtonGroup;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QSpinBox;
 
 // The "Communication" tab: the interface on the left, its parameters on the
 // right, only those the chosen interface uses shown. Every click on an
 // interface and every choice in a list writes the link fields of the
-// settings at once. Controls are named by their numeric ids ("1028", ...).
+// settings at once; the network's host and port fields once an edit is
+// finished, since each attempt to reach a host may take a while. Controls
+// are named by their numeric ids ("1028", ...).
 class CCommunicationPage : public CDialogPage {
     Q_OBJECT
 
@@ -44,6 +48,8 @@ private:
     void UpdateData(bool save);
     void ApplyVisibility();
     void Apply();
+    // A finished edit of the host or port field, when it changed either.
+    void ApplyNetworkEdit();
 
     CommSettings& m_settings;
 
@@ -58,4 +64,8 @@ private:
     QComboBox* m_pStopBits = nullptr;
     QComboBox* m_pHandshaking = nullptr;
     std::vector<QLabel*> m_parameterLabels;  // "Baudrate", "Parity", "Stop bits", "Handshaking"
+    std::vector<QLabel*> m_networkLabels;    // "Host", "TCP port"
+    QLineEdit* m_pNetworkHost = nullptr;
+    QSpinBox* m_pNetworkPort = nullptr;
+    bool m_bPressedChosen = false;  // the interface pressed last was already the chosen one
 };

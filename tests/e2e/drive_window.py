@@ -898,6 +898,36 @@ class Scenario:
 
     # -- Save As -----------------------------------------------------------------
 
+    def network(self, window_id):
+        """The Communication page's network choice, as a screen reader user
+        makes it: Network, then the host and port filled in; the program
+        tries the host only once the field is left. The Download page's
+        figures then come from the network printer (2048 / 1024)."""
+        s = self.session
+        host, port = self.args.network_printer.rsplit(":", 1)
+        s.show_tab("Communication")
+        radio = s.control("radio button", "Network")
+        s.press(radio)
+        s.wait_for("'Network' to be checked", lambda: s.has_state(radio, pyatspi.STATE_CHECKED), 5)
+        # No host yet: nothing to reach.
+        s.wait_equal("status message pane", self.status_message, "Input picture displayed - Communication broken")
+        host_field = s.wait_for("the 'Host' field", lambda: s.control("text", "Host"), 5)
+        port_field = s.control("spin button", "TCP port")
+        port_field.queryValue().currentValue = float(port)
+        host_field.queryEditableText().setTextContents(host)
+        focus_window(window_id)
+        if not host_field.queryComponent().grabFocus():
+            raise Failure("the 'Host' field does not take the focus")
+        s.wait_for("focus on 'Host'", lambda: s.has_state(host_field, pyatspi.STATE_FOCUSED), 5)
+        key("Tab")
+        s.wait_equal("status message pane", self.status_message, "Input picture displayed - Ready to communicate")
+        s.show_tab("Download")
+        s.press(s.control("push button", "Refresh"))
+        total = "Total memory size available"
+        s.wait_equal(total, lambda: s.text(s.control("text", total)), "2048")
+        self.step("Communication page: Network, host %s, TCP port %s; the network printer answers (2048 KB)" %
+                  (host, port))
+
     def save_as(self, typed_path, expected_type_entry, expected_message, expected_file):
         s = self.session
         s.choose("&File", "S&ave as...", may_open_modal=True)
@@ -1072,6 +1102,7 @@ class Scenario:
                           "%d bytes" % self.sample_size)
         self.wait_picture_on_screen("the input picture (300 x 80) again", input_dots)
         self.transfers([row[:200] for row in input_dots])
+        self.network(window_id)
 
         # 6. Quit.
         s.choose("&File", "&Quit", may_end=True)
@@ -1095,7 +1126,11 @@ class Scenario:
 
         stored = read_settings(self.config_file)
         settings = stored.get("Settings", {})
-        expected = {"Interface": "1", "Port": "0", "Version": "1", "Backgound color": str(0xFF0000)}
+        # "Interface" keeps the parallel port, which a version without the
+        # network goes on using.
+        host, port = self.args.network_printer.rsplit(":", 1)
+        expected = {"Interface": "1", "Port": "0", "Version": "1", "Backgound color": str(0xFF0000),
+                    "Network": "true", "Network host": host, "Network port": port}
         for name in ("Baud rate", "Parity", "Stop", "Flow control", "ReadTimeout", "WriteTimeout", "Version"):
             if not re.fullmatch(r"-?\d+", settings.get(name, "")):
                 raise Failure("stored settings: [Settings] %r is %r, expected an integer; file: %r" %
@@ -1133,6 +1168,7 @@ def main():
     parser.add_argument("--work", required=True, help="folder for saved files and logs")
     parser.add_argument("--config", required=True, help="the private XDG_CONFIG_HOME")
     parser.add_argument("--paper", required=True, help="the virtual printer's paper folder")
+    parser.add_argument("--network-printer", required=True, help="HOST:PORT of the virtual printer on TCP")
     parser.add_argument("--watchdog", type=int, default=120)
     args = parser.parse_args()
 

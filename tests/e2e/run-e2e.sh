@@ -2,7 +2,8 @@
 # End-to-end test of the desktop window: drives build/vellumio on a virtual
 # X display through the accessibility bus (drive_window.py), with a private
 # home, configuration and runtime folder, a private session bus and the
-# virtual printer on LPT1.
+# virtual printer on LPT1, which the run then swaps for a second one on the
+# network.
 #
 # Usage: tests/e2e/run-e2e.sh BUILD_DIR
 # Exit status: the driver's (0 pass, 1 failure, 2 error of the driver,
@@ -51,6 +52,7 @@ e2e_start_xvfb || exit 1
 # The driver expects these memory figures.
 # shellcheck disable=SC2086 # the options are words
 e2e_start_printer "$build" --total-memory 1280 --logo-memory 512 ${E2E_PRINTER_OPTIONS:-} || exit 1
+e2e_start_network_printer "$build" --total-memory 2048 --logo-memory 1024 || exit 1
 e2e_start_session_bus || exit 1
 e2e_start_accessibility_bus || exit 1
 
@@ -59,7 +61,7 @@ e2e_start_accessibility_bus || exit 1
 setsid timeout -k 5 "$watchdog" /usr/bin/python3 "$here/drive_window.py" \
   --vellumio "$build/vellumio" --cli "$build/cli/vellumio-cli" \
   --sample "$root/examples/sample-logo.bmp" --work "$e2e_work/out" --config "$XDG_CONFIG_HOME" --paper "$e2e_work/paper" \
-  --watchdog $((watchdog - 15)) &
+  --network-printer "$e2e_network_printer" --watchdog $((watchdog - 15)) &
 e2e_pids+=("-$!")
 wait $!
 status=$?

@@ -102,6 +102,21 @@ e2e_start_printer() {
   fi
 }
 
+# e2e_start_network_printer BUILD_DIR [OPTION...]: a second virtual printer,
+# on a free TCP port of 127.0.0.1; sets e2e_network_printer to its HOST:PORT.
+e2e_start_network_printer() {
+  local build=$1 fd
+  shift
+  exec {fd}< <(exec "$build/sim/vellumio-virtual-printer" --tcp 127.0.0.1:0 --paper "$e2e_work/network-paper" \
+    "$@" 2>"$e2e_work/network-printer.log")
+  e2e_pids+=($!)
+  e2e_fds+=("$fd")
+  if ! e2e_network_printer=$(e2e_read_ready "$fd" "the network printer"); then
+    cat "$e2e_work/network-printer.log" >&2
+    return 1
+  fi
+}
+
 # Ends every recorded process (and the process group of a session leader
 # started with setsid, recorded as -PGID), then removes the work folder
 # unless E2E_KEEP is set.

@@ -4,8 +4,10 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 
 #include <memory>
@@ -20,7 +22,8 @@ public:
     std::vector<std::string> GetLptPorts() override { return {"/dev/parport1", "/dev/parport0"}; }
 };
 
-const int kAllControls[] = {1039, 1040, 1028, 1029, 1030, 1031, 1035, 1041, 1032, 1036, 1033, 1037, 1069, 1070, 1034, 1038};
+const int kAllControls[] = {1039, 1040, 1028, 1029, 1030, 1071, 1031, 1035, 1041, 1072, 1073,
+                            1074, 1075, 1032, 1036, 1033, 1037, 1069, 1070, 1034, 1038};
 
 }  // namespace
 
@@ -90,26 +93,27 @@ private slots:
             // No entry: baud, stop bits and handshaking stay as they were, parity and port show none.
             {0, 7, 1234, 9, 1, 0, 1028, {"", "115200", "", "ONE", "DTR/DSR", "/dev/parport1"}},
             {1, 1, 9600, 1, 2, 3, 1029, {"/dev/ttyUSB0", "115200", "NONE", "ONE", "DTR/DSR", "/dev/parport0"}},
-            {3, 1, 9600, 1, 2, 3, 0, {"/dev/ttyUSB0", "115200", "NONE", "ONE", "DTR/DSR", "/dev/parport1"}},
+            {7, 1, 9600, 1, 2, 3, 0, {"/dev/ttyUSB0", "115200", "NONE", "ONE", "DTR/DSR", "/dev/parport1"}},
         };
         for (const auto& c : cases) {
             Start({.m_nInterface = c.interface, .m_nPort = c.port, .m_nBaudRate = c.baud, .m_nParity = c.parity,
                    .m_nStopBits = c.stop, .m_nFlowControl = c.flow});
             QCOMPARE((QStringList{Shown(1035), Shown(1036), Shown(1037), Shown(1070), Shown(1038), Shown(1041)}), c.shown);
-            for (int radio : {1028, 1029, 1030})
+            for (int radio : {1028, 1029, 1030, 1071})
                 QCOMPARE(Control<QRadioButton>(radio)->isChecked(), radio == c.checked);
             QCOMPARE(m_settings.m_nBaudRate, c.baud);
         }
-        // A stray interface keeps the template's visibility: all but the parallel list.
-        QCOMPARE(Visible().size(), 15);
-        QVERIFY(!Visible().contains(1041));
+        // A stray interface keeps the template's visibility: the serial controls.
+        QCOMPARE(Visible(), (QList{1039, 1040, 1028, 1029, 1030, 1071, 1031, 1035, 1032, 1036, 1033, 1037, 1069,
+                                   1070, 1034, 1038}));
     }
 
     void interfaceClickShowsItsControlsAndApplies()
     {
-        const QList<int> frame{1039, 1040, 1028, 1029, 1030};
+        const QList<int> frame{1039, 1040, 1028, 1029, 1030, 1071};
         const struct { int radio; std::int32_t interface, port; QList<int> visible; } cases[] = {
             {1030, 2, 2, frame},
+            {1071, 3, 2, frame + QList{1072, 1073, 1074, 1075}},
             {1029, 1, 0, frame + QList{1031, 1041}},
             {1028, 0, 2, frame + QList{1031, 1035, 1032, 1036, 1033, 1037, 1069, 1070, 1034, 1038}},
         };
@@ -123,6 +127,57 @@ private slots:
             QCOMPARE(Visible(), visible);
         }
         QCOMPARE(Control(1041)->geometry(), Control(1035)->geometry());
+        // A click on the chosen interface tries again; a screen reader toggles without a click.
+        QSignalSpy applied(m_page.get(), &CCommunicationPage::SettingsApplied);
+        Click(1028);
+        QCOMPARE(applied.count(), 1);
+        Control<QRadioButton>(1030)->toggle();
+        QCOMPARE(applied.count(), 2);
+        QCOMPARE(m_settings.m_nInterface, kInterfaceUsb);
+    }
+
+    // Each keystroke would be an attempt to reach a host that is not yet typed out.
+    void networkFieldsApplyOnceAnEditIsFinished()
+    {
+        Start({.m_nInterface = kInterfaceNetwork, .m_strNetworkHost = "printer.lan", .m_nNetworkPort = 9101,
+               .m_nLocalInterface = kInterfaceParallel});
+        QVERIFY(Control<QRadioButton>(1071)->isChecked());
+        auto* host = Control<QLineEdit>(1073);
+        auto* port = Control<QSpinBox>(1075);
+        QCOMPARE((QStringList{host->text(), port->text(), host->accessibleName(), port->accessibleName()}),
+                 (QStringList{"printer.lan", "9101", "Host", "TCP port"}));
+        QSignalSpy applied(m_page.get(), &CCommunicationPage::SettingsApplied);
+        const auto type = [](QWidget* field, const QString& text) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(field, text);
+        };
+        type(host, " 192.168.1.50 ");
+        QCOMPARE(applied.count(), 0);
+        QTest::keyClick(host, Qt::Key_Return);
+        QTest::keyClick(host, Qt::Key_Return);
+        QCOMPARE(applied.count(), 1);
+        QCOMPARE(m_settings.m_strNetworkHost, "192.168.1.50");
+        // Focus leaving a changed field applies it; a number out of range goes back.
+        type(port, "7000");
+        host->setFocus();
+        QCOMPARE(applied.count(), 2);
+        QCOMPARE(m_settings.m_nNetworkPort, 7000);
+        for (const char* wrong : {"70000", "0"}) {
+            type(port, wrong);
+            host->setFocus();
+            QCOMPARE(port->text(), QString("7000"));
+        }
+        QCOMPARE(applied.count(), 2);
+        // The interface an older version falls back to stays the last local one.
+        QCOMPARE(m_settings.m_nLocalInterface, kInterfaceParallel);
+        Click(1030);
+        Click(1071);
+        QCOMPARE((QList{m_settings.m_nInterface, m_settings.m_nLocalInterface}), (QList{kInterfaceNetwork, kInterfaceUsb}));
+        QCOMPARE(m_settings.m_nNetworkPort, 7000);
+        m_page->OnResizeNotice(600, 150);
+        QCOMPARE(host->geometry().right(), Control<QWidget>(1040)->geometry().right() - 20);
+        QCOMPARE(port->x(), host->x());
     }
 
     void listChoiceStoresItsValue()

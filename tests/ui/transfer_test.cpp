@@ -1,5 +1,6 @@
 // Logo transfer from the window: the real application and its "Download"
-// page against the virtual printer, reached as a serial port.
+// page against the virtual printer, reached as a serial port or, chosen on
+// the "Communication" page, over the network.
 #include "comm_settings.h"
 #include "communication_page.h"
 #include "download_page.h"
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -279,6 +281,49 @@ private slots:
         });
         Page().OnSetup();
         QCOMPARE(offered, 17);
+    }
+
+    // The network chosen and typed in on the page, as a user does: nothing
+    // is tried without a host, an edit applies when the field is left (Enter
+    // stays swallowed, as everywhere in the window), and the logo then goes
+    // to the network printer.
+    void networkChosenOnThePageCarriesTheDownload()
+    {
+        QVERIFY(Start());
+        const auto network = PrinterProcess::OverTcp("127.0.0.1:0");
+        QVERIFY2(network->Started(), network->Error().c_str());
+        const QString address = QString::fromStdString(network->PortName()).mid(QString("tcp://").size());
+        const QString host = address.section(':', 0, 0), port = address.section(':', 1);
+        const auto status = [this] { return m_app->MainFrame()->StatusText(); };
+        const QString broken("Input picture displayed - Communication broken");
+
+        CCommunicationPage& communication = View().CommunicationPage();
+        View().TabControl().setCurrentWidget(&communication);
+        QVERIFY(QTest::qWaitForWindowActive(m_app->MainFrame()));
+        auto* radio = communication.findChild<QRadioButton*>("1071");
+        QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(4, radio->height() / 2));
+        QCOMPARE(status(), broken);
+        auto* portField = communication.findChild<QSpinBox*>("1075");
+        auto* hostField = communication.findChild<QLineEdit*>("1073");
+        portField->setFocus();
+        QTest::keyClick(portField, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(portField, port);
+        QTest::keyClick(portField, Qt::Key_Backtab);
+        QCOMPARE(status(), broken);
+        QVERIFY(hostField->hasFocus());
+        QTest::keyClicks(hostField, host);
+        QTest::keyClick(hostField, Qt::Key_Return);
+        QCOMPARE(status(), broken);
+        QTest::keyClick(hostField, Qt::Key_Tab);
+        QCOMPARE(status(), QString("Input picture displayed - Ready to communicate"));
+        QVERIFY(Download(7));
+
+        m_app->ExitInstance();
+        m_app.reset();
+        const auto store = OpenSettingsStore();
+        QCOMPARE((QVariantList{store->value("Settings/Network"), store->value("Settings/Network host"),
+                               store->value("Settings/Network port"), store->value("Settings/Interface")}),
+                 (QVariantList{true, host, port.toInt(), kInterfaceSerial}));
     }
 };
 
