@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -30,7 +31,8 @@ inline std::string ReadWholeFile(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Each test runs vellumio-cli in a fresh folder of its own, removed afterwards.
+// Each test runs vellumio-cli in a fresh folder of its own, removed
+// afterwards, which also holds the settings, so that no run reads the user's.
 class CliTest : public ::testing::Test {
 protected:
     CliTest()
@@ -38,6 +40,8 @@ protected:
         std::string pattern = (std::filesystem::temp_directory_path() / "vellumio-cli-test-XXXXXX").string();
         EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << "no scratch folder";
         m_scratch = pattern;
+        ::setenv("XDG_CONFIG_HOME", File("config").c_str(), 1);
+        ::setenv("HOME", m_scratch.c_str(), 1);
     }
     ~CliTest() override { std::error_code ignored; std::filesystem::remove_all(m_scratch, ignored); }
 

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "comm_event_sink.h"
+#include "event_relay.h"
 #include "recording_communication.h"
 
 namespace {
@@ -134,6 +136,60 @@ TEST(CommEventSink, DestroyingAConnectedSinkDisconnectsIt)
     EXPECT_EQ(component.m_calls, (Events{"Advise(sink)", "Advise(null)"}));
     EXPECT_EQ(component.m_pEvents, nullptr);
     EXPECT_EQ(target.events, Events{"progress 100"});
+}
+
+// Raises go through the component's own relay; `inside` counts those that
+// are in the sink.
+struct RelayedCommunication : RecordingCommunication, ICommunicationEvents {
+    EventRelay relay;
+    ICommunicationEvents* sink = nullptr;
+    std::atomic<int> inside{0};
+
+    bool Advise(ICommunicationEvents* events) override
+    {
+        if (events)
+            sink = events;
+        relay.SetTarget(events ? this : nullptr);
+        return true;
+    }
+    void DataReceived(std::span<const std::uint8_t> data) override
+    {
+        ++inside;
+        sink->DataReceived(data);
+        --inside;
+    }
+    void Progress(std::int32_t) override {}
+    void TransferFailed() override {}
+};
+
+// Sinks come and go while threads keep raising: every other one is destroyed
+// between events, the others disconnect from inside a handler.
+TEST(CommEventSinkLifetime, ManyRaisingThreadsAgainstAConcurrentDestroy)
+{
+    RelayedCommunication component;
+    const std::vector<std::uint8_t> bytes(16, 0x2A);
+    std::atomic<bool> stop{false};
+    std::vector<std::jthread> raisers;
+    for (int i = 0; i < 6; ++i)
+        raisers.emplace_back([&] {
+            while (!stop)
+                component.relay.Raise([&](ICommunicationEvents& events) { events.DataReceived(bytes); });
+        });
+    for (int round = 0; round < 100; ++round) {
+        RecordingTarget target;
+        auto sink = std::make_unique<CommEventSink>([&target] { return &target; });
+        EXPECT_TRUE(sink->Connect(component));
+        if (round % 2 == 1)
+            target.onChunk = [&](std::span<const std::uint8_t>) { sink->Disconnect(); };
+        while (target.events.size() < 3 && sink->IsConnected())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        sink.reset();
+        // A raise whose own handler disconnected may still be on its way out.
+        if (round % 2 == 0) {
+            EXPECT_EQ(component.inside, 0);
+        }
+    }
+    stop = true;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "comm_settings.h"
@@ -70,30 +71,24 @@ TEST_F(CommSettingsStoreTest, MissingOrUnreadableValuesGiveTheDefaults)
 }
 
 // The network is chosen by a key of its own: "Interface" keeps one of the
-// three interfaces an older version knows, which it goes on using.
+// three interfaces an older version knows, which it goes on using. Leaving
+// the network again clears its mark and keeps its address.
 TEST_F(CommSettingsStoreTest, TheNetworkLeavesAnInterfaceOlderVersionsKnow)
 {
-    CommSettings settings{.m_nInterface = kInterfaceParallel};
-    settings.SaveSettings(*Store());
-    settings.LoadSettings(*Store());
-    settings.m_nInterface = kInterfaceNetwork;
-    settings.m_strNetworkHost = "printer.shop.lan";
-    settings.m_nNetworkPort = 9101;
-    settings.SaveSettings(*Store());
-
+    const CommSettings network{.m_nInterface = kInterfaceNetwork, .m_strNetworkHost = "printer.shop.lan",
+                               .m_nNetworkPort = 9101, .m_nLocalInterface = kInterfaceParallel};
+    network.SaveSettings(*Store());
     EXPECT_EQ(Store()->value(QStringLiteral("Settings/Interface")).toInt(), kInterfaceParallel);
     CommSettings loaded;
     loaded.LoadSettings(*Store());
-    EXPECT_EQ(loaded.m_nInterface, kInterfaceNetwork);
-    EXPECT_EQ(loaded.m_strNetworkHost, "printer.shop.lan");
-    EXPECT_EQ(loaded.m_nNetworkPort, 9101);
-    // Leaving the network again clears its mark.
+    EXPECT_EQ(std::tuple(loaded.m_nInterface, loaded.m_nLocalInterface, loaded.m_strNetworkHost, loaded.m_nNetworkPort),
+              std::tuple(kInterfaceNetwork, kInterfaceParallel, std::string("printer.shop.lan"), 9101));
+
     loaded.m_nInterface = kInterfaceUsb;
     loaded.SaveSettings(*Store());
     CommSettings back;
     back.LoadSettings(*Store());
-    EXPECT_EQ(back.m_nInterface, kInterfaceUsb);
-    EXPECT_EQ(back.m_strNetworkHost, "printer.shop.lan");
+    EXPECT_EQ(std::tuple(back.m_nInterface, back.m_strNetworkHost), std::tuple(kInterfaceUsb, "printer.shop.lan"));
 }
 
 // Names as a command line gives them: any case, '-' for the '/' of a name,

@@ -62,6 +62,9 @@ public:
         return true;
     }
 
-    void Note(const std::string& call, const std::string& argument) const { m_calls.push_back(call + "(" + argument + ")"); }
+    void Note(const std::string& call, const std::string& argument) const
+    {
+        m_calls.push_back(call + "(" + argument + ")");
+    }
     void Note(const std::string& call) const { m_calls.push_back(call); }
 };

@@ -1,7 +1,5 @@
 #include "document_test_support.h"
 
-#include "printer_commands.h"
-
 using namespace document_test;
 
 namespace {
@@ -9,13 +7,13 @@ namespace {
 using DocumentDownload = DocumentTest;
 
 // The image is the LOGO image of the output picture's dots when there is
-// one, else of the input picture's, sizes rounded up to multiples of 8.
+// one, else of the input picture's. (With neither, the message:
+// tests/ui/download_page_test.cpp, commandBytes.)
 TEST_F(DocumentDownload, ImageComesFromTheOutputElseTheInput)
 {
     OpenBitmap(12, 10);
     const auto fromInput = doc.BuildDownloadImage();
     ASSERT_TRUE(fromInput);
-    ASSERT_EQ(fromInput->size(), 36u);
     EXPECT_EQ(Bytes(fromInput->begin(), fromInput->begin() + 4), (Bytes{0x1D, 0x2A, 0x02, 0x02}));
 
     page = {PT_LOGO, "", 24, 8, 0, 0};
@@ -27,35 +25,18 @@ TEST_F(DocumentDownload, ImageComesFromTheOutputElseTheInput)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(DocumentDownload, NothingDisplayedNothingToSend)
+// The check asks slot n for its 4-byte answer and shows what the reply rules
+// make of it. (Each verdict: tests/protocol/printer_replies_test.cpp.)
+TEST_F(DocumentDownload, VerifyAsksTheSlotAndShowsOnlyAFailure)
 {
-    EXPECT_FALSE(doc.BuildDownloadImage());
-    EXPECT_EQ(messages,
-              std::vector<std::string>{"There is no picture to downoad, please display one before to proceed."});
-}
-
-// The checksum check asks slot n for its 4-byte answer; bytes 2 and 3 carry
-// the checksum, low byte first.
-TEST_F(DocumentDownload, VerifyNamesEachOutcome)
-{
-    const struct {
-        PrinterReply reply;
-        const char* message;
-    } cases[] = {
-        {{true, {0x00, 0x01, 0xCC, 0xED}}, nullptr},
-        {{true, {0x00, 0x00, 0xCC, 0xED}}, "The logo has not been downloaded"},
-        {{true, {0x00, 0x01, 0xED, 0xCC}},
-         "The logo has been downloaded but the checksum returned from printer is wrong"},
-        {{true, {0x00, 0x01, 0xCC}}, "The command has not been sent, there is communication failure."},
-        {{false, {0x00, 0x01, 0xCC, 0xED}}, "The command has not been sent, there is communication failure."},
-    };
-    for (const auto& [answer, message] : cases) {
+    for (const bool stored : {true, false}) {
         Forget();
         asked.clear();
-        reply = answer;
+        reply = {true, {0x00, stored ? std::uint8_t{1} : std::uint8_t{0}, 0xCC, 0xED}};
         doc.VerifyDownload(0xFF, 0xEDCC);
         EXPECT_EQ(asked, std::vector<Bytes>{(Bytes{0x1F, 0x65, 0xFF, 4})});
-        EXPECT_EQ(messages, message ? std::vector<std::string>{message} : std::vector<std::string>{});
+        EXPECT_EQ(messages, stored ? std::vector<std::string>{}
+                                   : std::vector<std::string>{"The logo has not been downloaded"});
     }
 }
 

@@ -8,18 +8,23 @@ namespace {
 
 using DocumentOpen = DocumentTest;
 
-// Which format wins is the probe's matter; the document keeps the path and
-// marks the input new and the document unmodified.
+// Which format wins is the probe's matter; the document keeps the path,
+// marks the input new and the document unmodified, and shows the input.
 TEST_F(DocumentOpen, AnOpenedFileBecomesTheNewInput)
 {
-    const Bytes bytes = {0x1B, 0x2E, 0x00, 0x01, 0x01, 0x00, 0xFF};
+    OpenBitmap(16, 4);
+    doc.OnOutputPicture();
     doc.SetModifiedFlag();
     doc.m_bNewInput = false;
+    Forget();
+    const Bytes bytes = {0x1B, 0x2E, 0x00, 0x01, 0x01, 0x00, 0xFF};
     const std::string path = Store("in.gfx", bytes);
     ASSERT_TRUE(doc.OnOpenDocument(path));
     EXPECT_EQ(messages, std::vector<std::string>{});
-    EXPECT_EQ(events, std::vector<std::string>{"hint 1"});
+    EXPECT_EQ(events, (std::vector<std::string>{"input shown", "status Input picture displayed - Communication broken",
+                                                "hint 1"}));
     ASSERT_NE(doc.InputPicture(), nullptr);
+    EXPECT_EQ(doc.DisplayedPicture(), doc.InputPicture());
     EXPECT_EQ(doc.InputPicture()->GetType(), PT_RASTER_GFX_EXT);
     EXPECT_EQ(BitsOf(*doc.InputPicture()), BitsOf(*DecodeBytes(PT_RASTER_GFX_EXT, bytes).picture));
     EXPECT_EQ(doc.FilePath(), path);
@@ -27,19 +32,10 @@ TEST_F(DocumentOpen, AnOpenedFileBecomesTheNewInput)
     EXPECT_FALSE(doc.IsModified());
 }
 
-// A failed open shows one message, leaves no input and keeps the output.
-TEST_F(DocumentOpen, AFailedOpenShowsOneMessageAndDropsTheInput)
-{
-    OpenBitmap(16, 4);
-    ASSERT_TRUE(doc.BuildOutputPicture(PT_LOGO, "", 8, 8, 0, 0));
-    EXPECT_FALSE(doc.OnOpenDocument(Store("in.gfx", Bytes(300, 0x1B))));
-    EXPECT_EQ(messages, std::vector<std::string>{"Picture type not supported."});
-    EXPECT_EQ(events, std::vector<std::string>{});
-    EXPECT_EQ(doc.InputPicture(), nullptr);
-    EXPECT_NE(doc.OutputPicture(), nullptr);
-}
-
-TEST_F(DocumentOpen, AnUnreadablePathKeepsTheDocumentAndAVanishedFileStopsAtTheFirstProbe)
+// A path that cannot be opened keeps the document. A file that no format
+// takes, or that has vanished by the first probe, shows one message, leaves
+// no input and keeps the output.
+TEST_F(DocumentOpen, AFailedOpenShowsOneMessage)
 {
     OpenBitmap(16, 4);
     const std::string opened = doc.FilePath();
@@ -50,21 +46,19 @@ TEST_F(DocumentOpen, AnUnreadablePathKeepsTheDocumentAndAVanishedFileStopsAtTheF
         EXPECT_EQ(doc.FilePath(), opened);
         Forget();
     }
+    ASSERT_TRUE(doc.BuildOutputPicture(PT_LOGO, "", 8, 8, 0, 0));
+    EXPECT_FALSE(doc.OnOpenDocument(Store("in.gfx", Bytes(300, 0x1B))));
+    EXPECT_EQ(messages, std::vector<std::string>{"Picture type not supported."});
+    EXPECT_EQ(events, std::vector<std::string>{});
+    EXPECT_EQ(doc.InputPicture(), nullptr);
+    EXPECT_NE(doc.OutputPicture(), nullptr);
+
+    ASSERT_TRUE(doc.OnOpenDocument(opened));
+    Forget();
     std::filesystem::remove(opened);
     EXPECT_FALSE(doc.LoadInputPicture());
     EXPECT_EQ(messages, std::vector<std::string>{"Error - File Open : " + opened});
     EXPECT_EQ(doc.InputPicture(), nullptr);
-}
-
-TEST_F(DocumentOpen, OpeningWhileTheOutputIsShownShowsTheInput)
-{
-    OpenBitmap(16, 4);
-    doc.OnOutputPicture();
-    Forget();
-    ASSERT_TRUE(doc.OnOpenDocument(doc.FilePath()));
-    EXPECT_EQ(events, (std::vector<std::string>{"input shown", "status Input picture displayed - Communication broken",
-                                                "hint 1"}));
-    EXPECT_EQ(doc.DisplayedPicture(), doc.InputPicture());
 }
 
 TEST_F(DocumentOpen, AnUploadReplacesTheInputAndDropsTheOutput)

@@ -37,8 +37,6 @@ protected:
                          [this](bool input) { events.push_back(input ? "input shown" : "output shown"); });
         QObject::connect(&doc, &CVellumioDoc::StatusTextChanged,
                          [this](const QString& text) { events.push_back("status " + text.toStdString()); });
-        QObject::connect(&doc, &CVellumioDoc::OutputFileChosen,
-                         [this](const QString& path) { events.push_back("chosen " + path.toStdString()); });
     }
     ~DocumentTest() override { SetMessageHandler(std::move(m_previous)); }
 
@@ -67,17 +65,16 @@ protected:
     std::vector<std::string> events;
     std::vector<std::pair<std::string, std::string>> dialogs;
     bool mainWindow = true;
-    bool linkOpen = false;
-    std::optional<std::string> saveAnswer;
     // The printer's side of a request: the commands asked, the reply given.
     std::vector<Bytes> asked;
     PrinterReply reply;
     Page page;
     CVellumioDoc doc{DocumentHooks{
-        [this] { return mainWindow; }, [this] { return linkOpen; },
+        [this] { return mainWindow; }, [] { return false; },
+        // Every save dialog is cancelled.
         [this](const std::string& fileType, const std::string& extension) {
             dialogs.emplace_back(fileType, extension);
-            return saveAnswer;
+            return std::optional<std::string>();
         },
         [this](std::span<const std::uint8_t> command, std::int32_t expectedLength) {
             asked.emplace_back(command.begin(), command.end());

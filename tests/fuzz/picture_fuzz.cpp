@@ -1,8 +1,6 @@
-// One libFuzzer target per picture format: the input is a file image that is
-// parsed and decoded the way received bytes are, and whatever decodes is
-// written back by the same format's writer. The written file goes to the
-// temporary folder (TMPDIR); every save is synced, so a memory file system
-// there makes the runs many times faster.
+// One libFuzzer target per picture format: the input is a file image, parsed
+// and decoded as received bytes are; whatever decodes is written back by the
+// format's writer under TMPDIR, where a memory file system spares the syncs.
 
 #include "logo_picture.h"
 #include "picture_factory.h"
@@ -20,43 +18,38 @@ namespace {
 // The format under test, chosen by the target's build.
 constexpr PictureType kFormat = VELLUMIO_FUZZ_TYPE;
 
-// Pictures between this many dot bytes and the refusal limit run the same
-// code as smaller ones, only for longer, since a few input bytes can claim
-// megabytes; skipping them keeps every target above 10,000 inputs a second.
-// Those beyond the limit are decoded, to be refused.
+// Pictures between this many dot bytes and the refusal limit only run the
+// same code for longer (a few input bytes can claim megabytes), so they are
+// skipped; those beyond the limit are decoded, to be refused.
 constexpr std::uint64_t kMaxDecodeBytes = 4u << 10;
 
 // Writing back costs a file per input, and the writers spend time on every
-// row even without dots, the EPSON writer on 24 at a time; the small
-// pictures reach every writer branch.
+// row, the EPSON writer on bands of 24; small pictures reach every branch.
 constexpr std::uint64_t kMaxWriteBackWeight = 1u << 10;
 constexpr std::uint64_t kBandRows = 24;
 
-std::filesystem::path g_scratch;
-
-void RemoveScratch()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(g_scratch, ignored);
-}
+// A folder of the run's own for the file written back, removed at its end.
+struct Scratch {
+    std::filesystem::path folder;
+    Scratch()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vellumio-fuzz-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            std::abort();
+        folder = pattern;
+    }
+    ~Scratch()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
 
 const std::string& WriteBackPath()
 {
-    static const std::string path = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vellumio-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        g_scratch = pattern;
-        std::atexit(RemoveScratch);
-        return (g_scratch / "written").string();
-    }();
+    static const Scratch scratch;
+    static const std::string path = (scratch.folder / "written").string();
     return path;
-}
-
-std::vector<std::uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The document's save: a writer of the format, handed the decoded dots.
@@ -70,22 +63,21 @@ void WriteBack(const CPicture& decoded)
     std::uint32_t width = decoded.GetWidth();
     std::uint32_t height = decoded.GetHeight();
     const PictureResult written = writer->Write(width, height, message);
-    if (written != PR_OK && written != PR_ADJUSTED)
+    if (kFormat != PT_LOGO || (written != PR_OK && written != PR_ADJUSTED))
         return;
 
     // A logo download sends what BuildFileImage makes; it must be the file's bytes.
-    if (kFormat == PT_LOGO) {
-        CLogoPicture builder("");
-        builder.SetBits(decoded.GetBits());
-        std::uint32_t buildWidth = decoded.GetWidth();
-        std::uint32_t buildHeight = decoded.GetHeight();
-        std::vector<std::uint8_t> image;
-        std::uint32_t count = 0;
-        const PictureResult built = builder.BuildFileImage(buildWidth, buildHeight, message, image, count);
-        if (built != written || buildWidth != width || buildHeight != height || count != image.size() ||
-            image != ReadFile(WriteBackPath()))
-            std::abort();
-    }
+    CLogoPicture builder("");
+    builder.SetBits(decoded.GetBits());
+    std::uint32_t buildWidth = decoded.GetWidth();
+    std::uint32_t buildHeight = decoded.GetHeight();
+    std::vector<std::uint8_t> image;
+    std::uint32_t count = 0;
+    const PictureResult built = builder.BuildFileImage(buildWidth, buildHeight, message, image, count);
+    std::ifstream file(WriteBackPath(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (built != written || buildWidth != width || buildHeight != height || count != image.size() || image != bytes)
+        std::abort();
 }
 
 }  // namespace

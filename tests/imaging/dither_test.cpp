@@ -43,6 +43,8 @@ TEST(DitherTest, ThresholdSplitsExactlyAtItsLevel)
         for (std::uint32_t x = 0; x < 256; ++x)
             EXPECT_EQ(dots.IsBlack(x, 0), static_cast<int>(x) < threshold) << "threshold " << threshold << " x " << x;
     }
+    // Only the picture's width of each row's last byte is filled.
+    EXPECT_EQ(DitherThreshold(FlatPlane(10, 2, 0), 128).bits, (std::vector<std::uint8_t>{0xFF, 0xC0, 0xFF, 0xC0}));
 }
 
 TEST(DitherTest, OtsuSplitsTwoToneSceneBetweenItsTones)
@@ -61,35 +63,21 @@ TEST(DitherTest, OtsuSplitsTwoToneSceneBetweenItsTones)
 
 TEST(DitherTest, BayerDrawsACheckerboardForHalfGrey)
 {
-    const DitheredDots dots = DitherBayer(FlatPlane(16, 8, 128));
-    for (std::uint32_t y = 0; y < 8; ++y) {
-        const std::uint8_t expected = y % 2 == 0 ? 0x55 : 0xAA;
-        EXPECT_EQ(dots.bits[y * 2], expected) << "row " << y;
-        EXPECT_EQ(dots.bits[y * 2 + 1], expected) << "row " << y;
-    }
+    std::vector<std::uint8_t> expected;
+    for (int y = 0; y < 8; ++y)
+        expected.insert(expected.end(), 2, y % 2 == 0 ? 0x55 : 0xAA);
+    EXPECT_EQ(DitherBayer(FlatPlane(16, 8, 128)).bits, expected);
 }
 
 // The second row runs right to left: its rightmost, darkest pixel is decided
 // first and goes black, where a left-to-right pass ends it white.
 TEST(DitherTest, FloydSteinbergRunsOddRowsBackwards)
 {
-    const GreyPlane forwards{3, 1, {128, 128, 100}};
-    const DitheredDots first = DitherFloydSteinberg(forwards);
-    EXPECT_FALSE(first.IsBlack(0, 0));
-    EXPECT_TRUE(first.IsBlack(1, 0));
-    EXPECT_FALSE(first.IsBlack(2, 0));
-
-    const GreyPlane twoRows{3, 2, {255, 255, 255, 128, 128, 100}};
-    const DitheredDots second = DitherFloydSteinberg(twoRows);
-    EXPECT_TRUE(second.IsBlack(0, 1));
-    EXPECT_FALSE(second.IsBlack(1, 1));
-    EXPECT_TRUE(second.IsBlack(2, 1));
-}
-
-TEST(DitherTest, DotsFillOnlyThePictureWidthOfEachRowsLastByte)
-{
-    const DitheredDots dots = DitherThreshold(FlatPlane(10, 2, 0), 128);
-    EXPECT_EQ(dots.bits, (std::vector<std::uint8_t>{0xFF, 0xC0, 0xFF, 0xC0}));
+    // Alone, the row ends white: white, black, white.
+    EXPECT_EQ(DitherFloydSteinberg(GreyPlane{3, 1, {128, 128, 100}}).bits, std::vector<std::uint8_t>{0x40});
+    // Below a white row: black, white, black.
+    EXPECT_EQ(DitherFloydSteinberg(GreyPlane{3, 2, {255, 255, 255, 128, 128, 100}}).bits,
+              (std::vector<std::uint8_t>{0x00, 0xA0}));
 }
 
 }  // namespace

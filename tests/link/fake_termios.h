@@ -1,10 +1,8 @@
 #pragma once
 
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 
 #include <sys/ioctl.h>
 
@@ -15,8 +13,7 @@
 // the line settings are recorded on their way to the terminal.
 class FakeTermiosApi final : public ITermiosApi {
 public:
-    // None: no modem lines at all, as on a pseudo-terminal.
-    void SetModemLines(std::optional<int> lines) { Locked([&] { m_modemLines = lines; }); }
+    void SetModemLines(int lines) { Locked([&] { m_modemLines = lines; }); }
     termios Attributes() const { return Locked([&] { return m_attributes; }); }
     int RaisedLines() const { return Locked([&] { return m_raisedLines; }); }
     // Waits until the modem lines have been asked for `count` times in all.
@@ -39,16 +36,11 @@ public:
     }
     int GetModemLines(int, int& lines) override
     {
-        const std::optional<int> modemLines = Locked([&] {
+        lines = Locked([&] {
             ++m_queries;
             m_asked.notify_all();
             return m_modemLines;
         });
-        if (!modemLines) {
-            errno = ENOTTY;
-            return -1;
-        }
-        lines = *modemLines;
         return 0;
     }
     int RaiseModemLines(int, int lines) override
@@ -73,6 +65,6 @@ private:
     mutable std::condition_variable m_asked;
     int m_queries = 0;
     termios m_attributes{};
-    std::optional<int> m_modemLines = 0;
+    int m_modemLines = 0;
     int m_raisedLines = 0;
 };

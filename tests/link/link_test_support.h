@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -35,6 +36,17 @@ struct Recorded {
     // A download's last event: Progress(100) or TransferFailed.
     bool Ended() const { return failures > 0 || (!progress.empty() && progress.back() == 100); }
 };
+
+// A download's progress rose step by step to a single 100, and nothing failed.
+inline void ExpectRisingToOneHundred(const Recorded& got)
+{
+    EXPECT_EQ(got.failures, 0);
+    ASSERT_GE(got.progress.size(), 2u);
+    EXPECT_GT(got.progress.front(), 0);
+    EXPECT_EQ(std::adjacent_find(got.progress.begin(), got.progress.end(), std::greater_equal<>()),
+              got.progress.end());
+    EXPECT_EQ(got.progress.back(), 100);
+}
 
 // Collects the component's events from whatever thread raises them.
 //
@@ -120,7 +132,11 @@ public:
             if (const char* name = ::ptsname(m_master))
                 m_slavePath = name;
     }
-    ~PtyPeer() { HangUp(); }
+    ~PtyPeer()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
@@ -145,12 +161,6 @@ public:
     void Write(const std::vector<std::uint8_t>& bytes)
     {
         ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    void HangUp()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
     }
 
 private:

@@ -1,4 +1,3 @@
-#include "logo_picture.h"
 #include "picture_test_support.h"
 
 using namespace picture_test;
@@ -43,46 +42,20 @@ TEST(LogoDecoding, ColumnsBecomeRows)
                           expected.bits}});
 }
 
-// Only the requested dots are taken, whatever the buffer holds beyond them;
-// BuildFileImage, which a download sends, gives the bytes Write writes.
+// Only the requested dots are taken, whatever the buffer holds beyond them.
+// (The download's image of the same dots: tests/protocol/download_image_test.cpp.)
 TEST(LogoWriting, RoundsBothSizesAndWhitensTheMargin)
 {
     const Bytes black(2 * 24, 0xFF);
     Bytes columns;
     for (int x = 0; x < 16; ++x)
         columns = Concat({columns, x < 10 ? Bytes{0xFF, 0xFF, 0xF0} : Bytes(3, 0)});
-    const Bytes margin = Concat({{0x1D, 0x2A, 0x02, 0x03}, columns});
     ExpectWritten(PT_LOGO, kLogoSizes, {
-        {"10 by 20", 10, 20, black, margin},
+        {"10 by 20", 10, 20, black, Concat({{0x1D, 0x2A, 0x02, 0x03}, columns})},
         {"16 by 24", 16, 24, black, Concat({{0x1D, 0x2A, 0x02, 0x03}, Bytes(48, 0xFF)})},
         {"2040 by 2040", 2040, 2040, Bytes(255 * 2040, 0xFF),
          Concat({{0x1D, 0x2A, 0xFF, 0xFF}, Bytes(255 * 2040, 0xFF)})},
     });
-
-    CLogoPicture builder("");
-    builder.SetBits(black);
-    std::uint32_t width = 10;
-    std::uint32_t height = 20;
-    std::string message;
-    Bytes data;
-    std::uint32_t count = 0;
-    EXPECT_EQ(builder.BuildFileImage(width, height, message, data, count), PR_ADJUSTED);
-    EXPECT_EQ(message, kLogoSizes.message);
-    EXPECT_EQ(width, 16u);
-    EXPECT_EQ(height, 24u);
-    EXPECT_EQ(data, margin);
-    EXPECT_EQ(count, margin.size());
-}
-
-// x and y are single bytes: a larger picture would write a corrupt header.
-TEST(LogoWriting, RefusesSizesTheHeaderCannotHold)
-{
-    for (auto [width, height] : {std::pair{2041u, 8u}, std::pair{8u, 2041u}}) {
-        const Written written = WriteBits(PT_LOGO, {}, width, height);
-        EXPECT_EQ(written.result, PR_INVALID);
-        EXPECT_EQ(written.message, "Error - Picture too large for LOGO format (at most 2040 x 2040 dots)");
-        EXPECT_TRUE(written.file.empty());
-    }
 }
 
 }  // namespace

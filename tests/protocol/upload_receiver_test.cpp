@@ -53,7 +53,7 @@ Bytes Completed(const Events& events)
     return it == events.end() ? Bytes{} : it->bitmap;
 }
 
-TEST(UploadReceiver, HeaderChunkStartsWithoutProgressAndLaterChunksReportThePercentage)
+TEST(UploadReceiver, PercentagesFollowTheHeaderChunkUntilAReset)
 {
     const Bytes bytes = UploadReply(1000);
     const std::span<const std::uint8_t> reply(bytes);
@@ -74,6 +74,11 @@ TEST(UploadReceiver, HeaderChunkStartsWithoutProgressAndLaterChunksReportThePerc
     for (int megabytes = 0; megabytes < 44; ++megabytes)
         receiver.Feed(Bytes(1'000'000, 0x00));
     EXPECT_EQ(receiver.Feed(Bytes(1'000'000 - 7, 0x00)), (Events{{Kind::UploadProgress, 90, {}}}));
+
+    // Reset drops the pending upload: what follows belongs to no reply.
+    receiver.Reset();
+    EXPECT_FALSE(receiver.IsUploading());
+    EXPECT_EQ(receiver.Feed(Bytes(94, 0x42)), (Events{{Kind::BytesDropped, 94, {}}}));
 }
 
 // Bytes past the announced size are never stored, whatever the pieces.
@@ -141,15 +146,6 @@ TEST(UploadReceiver, AnnouncedSizesOutsideTheBitmapRangeAreRefused)
         UploadReceiver receiver;
         EXPECT_EQ(receiver.Feed(UploadHeader(c.size)), c.expected);
     }
-}
-
-TEST(UploadReceiver, ResetDropsAPendingUpload)
-{
-    UploadReceiver receiver;
-    receiver.Feed(UploadHeader(100));
-    receiver.Reset();
-    EXPECT_FALSE(receiver.IsUploading());
-    EXPECT_EQ(receiver.Feed(Bytes(94, 0x42)), (Events{{Kind::BytesDropped, 94, {}}}));
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,42 +10,34 @@
 // reached through the link it makes to its terminal, as a host would.
 class PrinterProcess {
 public:
-    using Bytes = std::vector<std::uint8_t>;
-
     // Extra options go after --link and --paper.
     explicit PrinterProcess(const std::vector<std::string>& options = {});
-    // Served on TCP at `listen` ("HOST:0" takes a free port) instead of a
-    // terminal; Send and Receive are not available then.
+    // Served on TCP at `listen` ("HOST:0" takes a free port) instead of a terminal.
     static std::unique_ptr<PrinterProcess> OverTcp(const std::string& listen, std::vector<std::string> options = {});
     ~PrinterProcess();
     PrinterProcess(const PrinterProcess&) = delete;
     PrinterProcess& operator=(const PrinterProcess&) = delete;
 
     // False when the program did not come up; the reason is in Error().
-    bool Started() const { return m_fd >= 0; }
+    bool Started() const { return !m_portName.empty(); }
     const std::string& Error() const { return m_error; }
     std::filesystem::path LinkPath() const { return m_folder / "printer"; }
     std::filesystem::path PaperFolder() const { return m_folder / "paper"; }
     // What --port names the printer by: the link, or tcp://HOST:PORT.
     std::string PortName() const { return m_portName; }
 
-    // False when not all of `bytes` could be written at once; a few bytes always can.
-    bool Send(const Bytes& bytes);
-    // Up to `count` bytes, as long as each piece comes within `timeout`;
-    // `reads` counts the pieces.
-    Bytes Receive(std::size_t count, std::chrono::milliseconds timeout, std::size_t& reads);
-
     // Asks the program to stop; its exit status, or -1 when it had to be killed.
     int Stop();
 
 private:
-    struct Tcp {};
-    PrinterProcess(Tcp, const std::string& listen, std::vector<std::string> options);
-    void MakeFolder();
+    struct Listen {
+        std::string address;  // empty for a terminal
+    };
+    PrinterProcess(const Listen& listen, const std::vector<std::string>& options);
 
     std::filesystem::path m_folder;
     std::string m_portName;
     pid_t m_pid = -1;
-    int m_fd = -1;
+    int m_out = -1;  // the program's standard output
     std::string m_error;
 };

@@ -1,9 +1,18 @@
+#include "line_pacer.h"
+#include "paper_tray.h"
+#include "printed_logo.h"
+#include "sim_options.h"
 #include "virtual_printer.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
 namespace {
 
+using namespace std::chrono_literals;
 // The commands are written out here as a host sends them, byte for byte.
 using Bytes = VirtualPrinter::Bytes;
 
@@ -15,77 +24,126 @@ Bytes Logo(std::uint8_t columns, std::uint8_t rows, std::uint8_t fill)
     return image;
 }
 
-// The bytes of every reply to `command`.
-Bytes Answer(VirtualPrinter& printer, const Bytes& command)
+// Commands and the answers they get in turn, the whole stream fed at once and
+// in pieces of one to five bytes, to a printer of 1280 KB with 512 for logos.
+TEST(VirtualPrinter, AnswersEachCommandWhateverThePieces)
 {
-    Bytes bytes;
-    for (const PrinterAnswer& reply : printer.Feed(command))
-        bytes.insert(bytes.end(), reply.bytes.begin(), reply.bytes.end());
-    return bytes;
-}
-
-TEST(VirtualPrinter, SlotsAreKeptApartAndAnswerTheirChecksum)
-{
-    // 1D + 2A + 02 + 01 + 16 x 5A = 0x05EA, so the checksum is 0xFA16.
-    const Bytes image = Logo(2, 1, 0x5A);
-    for (const std::uint8_t slot : {0, 255}) {
-        SCOPED_TRACE(int{slot});
-        const std::uint8_t other = slot == 0 ? 1 : 0;
+    const Bytes stored{0x65, 0x01, 0x16, 0xFA};  // 1D + 2A + 02 + 01 + 16 x 5A = 0x05EA
+    const Bytes empty{0x65, 0x00, 0x00, 0x00};
+    const struct {
+        Bytes command;
+        Bytes answer;
+    } steps[] = {
+        {{0x1D, 0x23, 0xFF}, {}},
+        {Logo(2, 1, 0x5A), {}},
+        {{0x1F, 0x65, 0xFF}, stored},
+        {{0x1F, 0x65, 0x00}, empty},
+        {{0x1F, 0x77, 0x01}, {'5', '2', '4', '2', '6', '8', 0, 0}},
+        // Noise, a prefix that another prefix cuts short, and an erase with the wrong argument.
+        {{0x00, 0x41, 0x1D, 0x1D, 0x23, 0x09, 0x1D, 0x40, 0x32, 0x1F, 0x99}, {}},
+        {{0x1F, 0x1D, 0x0B}, {0x14}},
+        // A refused size (21 units of 64 KB) changes nothing; an accepted one (15) re-formats the area.
+        {{0x1D, 0x22, 0x55, 0x15, 0x00}, {0x15}},
+        {{0x1F, 0x65, 0xFF}, stored},
+        {{0x1D, 0x22, 0x55, 0x0F, 0x00}, {0x06}},
+        {{0x1F, 0x07, 0x55}, {0x07, 0x0F, 0x55}},
+        {{0x1F, 0x65, 0xFF}, empty},
+    };
+    Bytes stream;
+    Bytes expected;
+    for (const auto& step : steps) {
+        stream.insert(stream.end(), step.command.begin(), step.command.end());
+        expected.insert(expected.end(), step.answer.begin(), step.answer.end());
+    }
+    for (const std::size_t piece : {stream.size(), std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}}) {
+        SCOPED_TRACE(::testing::Message() << "pieces of " << piece);
         VirtualPrinter printer;
-        EXPECT_TRUE(printer.Feed(Bytes{0x1D, 0x23, slot}).empty());
-        EXPECT_TRUE(printer.Feed(image).empty());
-        EXPECT_EQ(printer.Slot(slot), image);
-        EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x65, slot}), (Bytes{0x65, 0x01, 0x16, 0xFA}));
-        EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x65, other}), (Bytes{0x65, 0x00, 0x00, 0x00}));
+        Bytes answers;
+        for (std::size_t at = 0; at < stream.size(); at += piece) {
+            const auto part = std::span(stream).subspan(at, std::min(piece, stream.size() - at));
+            for (const PrinterAnswer& reply : printer.Feed(part))
+                answers.insert(answers.end(), reply.bytes.begin(), reply.bytes.end());
+        }
+        EXPECT_EQ(answers, expected);
+        EXPECT_EQ(printer.SelectedSlot(), 9);
     }
 }
 
-TEST(VirtualPrinter, TakesCommandsInPiecesOfAnySize)
-{
-    Bytes stream{0x1D, 0x23, 0x07};
-    for (const Bytes& part : {Logo(2, 1, 0x5A), Bytes{0x1F, 0x65, 0x07}, Bytes{0x1D, 0x0B}})
-        stream.insert(stream.end(), part.begin(), part.end());
-    const auto expected = VirtualPrinter().Feed(stream);
-    ASSERT_EQ(expected.size(), 2u);
-    for (const std::size_t piece : {1u, 2u, 3u, 5u}) {
-        VirtualPrinter printer;
-        std::vector<PrinterAnswer> replies;
-        for (std::size_t at = 0; at < stream.size(); at += piece)
-            for (PrinterAnswer& reply : printer.Feed(std::span(stream).subspan(at, std::min(piece, stream.size() - at))))
-                replies.push_back(std::move(reply));
-        EXPECT_EQ(replies, expected) << "piece " << piece;
-    }
-}
-
-TEST(VirtualPrinter, SkipsBytesThatBeginNoCommand)
-{
-    VirtualPrinter printer;
-    // Noise, a prefix that another prefix cuts short, and an erase with the wrong argument.
-    EXPECT_TRUE(printer.Feed(Bytes{0x00, 0x41, 0x1D, 0x1D, 0x23, 0x09, 0x1D, 0x40, 0x32, 0x1F, 0x99}).empty());
-    EXPECT_EQ(printer.SelectedSlot(), 9);
-    EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x1D, 0x0B}), (Bytes{0x14}));
-}
-
+// 2040 x 2040 dots take 520204 bytes: more than 448 KB, less than 512.
 TEST(VirtualPrinter, LogoMemoryBoundsWhatIsStored)
 {
-    VirtualPrinter printer({.totalMemoryKbytes = 1280, .logoMemoryKbytes = 512});
-    printer.Feed(Bytes{0x1D, 0x23, 0x01});
-    printer.Feed(Logo(2, 1, 0x5A));
-    EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x77, 0x01}), (Bytes{'5', '2', '4', '2', '6', '8', 0, 0}));
-
-    // A refused size (21 units of 64 kbytes) changes nothing; an accepted one (15) re-formats the area.
-    EXPECT_EQ(Answer(printer, Bytes{0x1D, 0x22, 0x55, 0x15, 0x00}), (Bytes{0x15}));
-    EXPECT_TRUE(printer.Slot(1).has_value());
-    EXPECT_EQ(Answer(printer, Bytes{0x1D, 0x22, 0x55, 0x0F, 0x00}), (Bytes{0x06}));
-    EXPECT_EQ(Answer(printer, Bytes{0x1F, 0x07, 0x55}), (Bytes{0x07, 0x0F, 0x55}));
-    EXPECT_FALSE(printer.Slot(1).has_value());
-
-    // 2040 x 2040 dots take 520204 bytes: more than 448 kbytes, less than 512.
     for (const auto& [kbytes, stored] : {std::pair{448u, false}, std::pair{512u, true}}) {
-        VirtualPrinter sized({.totalMemoryKbytes = 1280, .logoMemoryKbytes = kbytes});
-        sized.Feed(Bytes{0x1D, 0x23, 0x02});
-        sized.Feed(Logo(255, 255, 0x55));
-        EXPECT_EQ(sized.Slot(2).has_value(), stored) << kbytes;
+        VirtualPrinter printer({.totalMemoryKbytes = 1280, .logoMemoryKbytes = kbytes});
+        printer.Feed(Bytes{0x1D, 0x23, 0x02});
+        printer.Feed(Logo(255, 255, 0x55));
+        EXPECT_EQ(printer.Slot(2).has_value(), stored) << kbytes;
+    }
+}
+
+// Print size bytes: 1 doubles the width, 2 the height, 3 both.
+TEST(PrintedLogo, SizeModesRepeatDotsAndRows)
+{
+    const struct { std::uint32_t width, height; Bytes rows; std::uint8_t mode; PrintedLogo expected; } cases[] = {
+        // X.X over .X.
+        {3, 2, {0xA0, 0x40}, 1, {0, 6, 2, {0xCC, 0x30}}},
+        {3, 2, {0xA0, 0x40}, 2, {0, 3, 4, {0xA0, 0xA0, 0x40, 0x40}}},
+        // Five dots wide become ten, across a byte boundary.
+        {5, 1, {0x88}, 3, {0, 10, 2, {0xC0, 0xC0, 0xC0, 0xC0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << int{c.mode});
+        const PrintedLogo printed = ScaleForPrint(0, c.width, c.height, c.rows, c.mode);
+        EXPECT_EQ(printed.width, c.expected.width);
+        EXPECT_EQ(printed.height, c.expected.height);
+        EXPECT_EQ(printed.rows, c.expected.rows);
+    }
+}
+
+TEST(PaperTray, OneNumberedPbmFilePerPrint)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("vellumio-tray-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    PaperTray tray(folder);
+    const PrintedLogo logo = ScaleForPrint(7, 3, 2, Bytes{0xA0, 0x40}, 0);
+    const auto first = tray.Print(logo);
+    const auto second = tray.Print(logo);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->filename(), "logo-7-1.pbm");
+    EXPECT_EQ(second->filename(), "logo-7-2.pbm");
+    std::ifstream in(*first, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "P4\n3 2\n\xA0\x40");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2) << "no temporary files left";
+
+    std::filesystem::remove_all(folder);
+    EXPECT_FALSE(tray.Print(logo).has_value());
+}
+
+const LinePacer::Clock::time_point kStart = LinePacer::Clock::time_point{} + 100s;
+
+TEST(LinePacer, EachByteTakesTenBitTimesAndQueuedPiecesFollowWithoutTheWaitersDelay)
+{
+    EXPECT_EQ(LinePacer(115200).Carry(11520, kStart, false), kStart + 1s);
+    EXPECT_EQ(LinePacer(0).Carry(1'000'000, kStart, true), kStart);
+    EXPECT_EQ(LinePacer(115200).PieceSize(), 23u);  // about 2 ms of line time
+    EXPECT_EQ(LinePacer(300).PieceSize(), 1u);
+
+    LinePacer pacer(9600);  // 1.041666 ms a byte
+    EXPECT_EQ(pacer.Carry(3, kStart, false), kStart + 3125us);
+    // Looked at a little late, but the bytes were already waiting.
+    EXPECT_EQ(pacer.Carry(3, kStart + 3500us, true), kStart + 6250us);
+    // Bytes handed over after a pause start then, and wait while the line is busy.
+    EXPECT_EQ(pacer.Carry(3, kStart + 50ms, false), kStart + 53125us);
+    EXPECT_EQ(pacer.Carry(3, kStart + 51ms, false), kStart + 56250us);
+}
+
+TEST(SimOptions, RefusesWhatItCannotTake)
+{
+    for (const auto& args : std::vector<std::vector<std::string_view>>{
+             {"--baud"}, {"--baud", "0"}, {"--baud", "96OO"}, {"--hangup-after", "-1"}, {"--total-memory", "100"},
+             {"--total-memory", "16384"}, {"--logo-memory", "1344"}, {"--link"}, {"--frobnicate"}}) {
+        std::string error;
+        EXPECT_FALSE(ParseSimOptions(args, error).has_value()) << args.front();
+        EXPECT_FALSE(error.empty());
     }
 }
 

@@ -2,13 +2,8 @@
 #include "communication_page.h"
 #include "recording_communication.h"
 
-#include <QAccessible>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -108,6 +103,7 @@ private slots:
                                    1070, 1034, 1038}));
     }
 
+    // A wide page stretches the two frames, a narrow one goes back to the template.
     void interfaceClickShowsItsControlsAndApplies()
     {
         const QList<int> frame{1039, 1040, 1028, 1029, 1030, 1071};
@@ -118,7 +114,11 @@ private slots:
             {1028, 0, 2, frame + QList{1031, 1035, 1032, 1036, 1033, 1037, 1069, 1070, 1034, 1038}},
         };
         Start({.m_nPort = 2});
+        const QRect label = Control<QWidget>(1032)->geometry();
         m_page->OnResizeNotice(600, 150);
+        QCOMPARE((QList{Control<QWidget>(1039)->geometry(), Control<QWidget>(1040)->geometry(), Control<QWidget>(1032)->geometry()}),
+                 (QList{QRect(0, 0, 290, 150), QRect(310, 0, 290, 150), QRect(330, label.y(), 250, label.height())}));
+        QCOMPARE(Control(1036)->x(), 435);
         for (const auto& [radio, interface, port, visible] : cases) {
             QSignalSpy applied(m_page.get(), &CCommunicationPage::SettingsApplied);
             Click(radio);
@@ -134,6 +134,8 @@ private slots:
         Control<QRadioButton>(1030)->toggle();
         QCOMPARE(applied.count(), 2);
         QCOMPARE(m_settings.m_nInterface, kInterfaceUsb);
+        m_page->OnResizeNotice(400, 150);
+        QCOMPARE(Control<QWidget>(1032)->geometry(), label);
     }
 
     // Each keystroke would be an attempt to reach a host that is not yet typed out.
@@ -218,18 +220,6 @@ private slots:
         QCOMPARE(Shown(1036), QString("9600"));
         Click(1028);
         QCOMPARE(m_settings.m_nPort, -1);
-    }
-
-    void widePageStretchesParametersNarrowOneKeepsTemplate()
-    {
-        Start({});
-        const QRect label = Control<QWidget>(1032)->geometry();
-        m_page->OnResizeNotice(600, 150);
-        QCOMPARE((QList{Control<QWidget>(1039)->geometry(), Control<QWidget>(1040)->geometry(), Control<QWidget>(1032)->geometry()}),
-                 (QList{QRect(0, 0, 290, 150), QRect(310, 0, 290, 150), QRect(330, label.y(), 250, label.height())}));
-        QCOMPARE(Control(1036)->x(), 435);
-        m_page->OnResizeNotice(400, 150);
-        QCOMPARE(Control<QWidget>(1032)->geometry(), label);
     }
 };
 

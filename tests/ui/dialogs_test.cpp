@@ -6,17 +6,8 @@
 #include "please_wait_dlg.h"
 #include "save_dlg.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QEnterEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -63,7 +54,8 @@ private slots:
     }
 
     // Must stay first: it sees the process-wide dashes as a run starts them.
-    void pleaseWaitAnimatesInTheFirstDialogOfARun()
+    // A later dialog goes on from where the last one stopped.
+    void pleaseWaitAnimatesAndClosesOnce()
     {
         QCOMPARE(ProcessWaitDashes().Dashes(), QStringLiteral("-"));
         CPleaseWaitDlg dialog;
@@ -80,10 +72,7 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), 0);
         QVERIFY(!dialog.AnimationTimer().isActive());
-    }
 
-    void pleaseWaitGoesOnAndClosesOnce()
-    {
         CPleaseWaitDlg escaped;
         QSignalSpy finished(&escaped, &QDialog::finished);
         escaped.show();
@@ -123,18 +112,6 @@ private slots:
         }
     }
 
-    void memorySizeOffersMultiplesOf64UpToTheLargest()
-    {
-        for (auto [largest, count, last] : {std::tuple{1024, 17, "1024"}, {5000, 21, "1280"}, {100, 2, "64"}}) {
-            CMemorySizeDlg dialog;
-            dialog.m_nLargestSize = largest;
-            dialog.show();
-            auto* sizes = dialog.findChild<QComboBox*>(QStringLiteral("1067"));
-            QCOMPARE((QList{sizes->count(), sizes->currentIndex()}), (QList{count, -1}));
-            QCOMPARE((QStringList{sizes->itemText(0), sizes->itemText(count - 1)}), (QStringList{"0", last}));
-        }
-    }
-
     void memorySizeOkWaitsForAChoiceCancelKeepsTheSize()
     {
         for (const int button : {1, 2}) {
@@ -155,33 +132,19 @@ private slots:
         }
     }
 
-    void helpMissingDialogShowsTheSettingsAddress()
-    {
-        {
-            CHelpMissingDlg dialog;
-            QCOMPARE(Link(dialog)->text(), QString::fromLatin1(kDefaultAcrobatWebSite));
-            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        }
-        const QString address = QStringLiteral("https://pdf.example.org/get");
-        QSettings(QStringLiteral("QUORIX"), QStringLiteral("Vellumio")).setValue("Settings/Acrobat Web site", address);
-        CHelpMissingDlg dialog;
-        dialog.show();
-        QCOMPARE(Link(dialog)->text(), address);
-        QCOMPARE(Link(dialog)->accessibleName(), address);
-        QTest::mouseClick(Link(dialog), Qt::LeftButton);
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(address)});
-    }
-
+    // The settings' address, when there is one, is shown and opened.
     void linkOpensOnClickOrKeyAndTheDialogStays()
     {
+        const QString address = QStringLiteral("https://pdf.example.org/get");
+        QSettings(QStringLiteral("QUORIX"), QStringLiteral("Vellumio")).setValue("Settings/Acrobat Web site", address);
         CHelpMissingDlg dialog;
         QSignalSpy finished(&dialog, &QDialog::finished);
         dialog.show();
         QLabel* link = Link(dialog);
+        QCOMPARE((QStringList{link->text(), link->accessibleName()}), (QStringList{address, address}));
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(link, Qt::LeftButton);
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(QString::fromLatin1(kDefaultAcrobatWebSite))});
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(address)});
         // Released away from the link: no click.
         QTest::mousePress(link, Qt::LeftButton);
         QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-5, -5));

@@ -31,6 +31,14 @@ public:
 
     void Expect(std::string text) { m_expected.push_back(std::move(text)); }
     bool AllShown() const { return m_expected.empty(); }
+    // For a test's cleanup: whether every expected message came; the rest is
+    // forgotten, so that the next test starts with none expected.
+    bool Finish()
+    {
+        const bool all = AllShown();
+        m_expected.clear();
+        return all;
+    }
 
 private:
     std::deque<std::string> m_expected;

@@ -12,19 +12,8 @@
 #include "vellumio_view.h"
 #include "window_test_support.h"
 
-#include <QAbstractButton>
-#include <QAbstractSpinBox>
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDropEvent>
-#include <QFile>
-#include <QLabel>
-#include <QMenu>
-#include <QMimeData>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -39,23 +28,15 @@ GreyImage Ramp(std::uint32_t width, std::uint32_t height)
     return ramp;
 }
 
-template <typename Control>
-Control& Child(const QWidget& parent, const char* name)
+void Choose(const CImportDlg& dialog, const char* list, int data)
 {
-    auto* control = parent.findChild<Control*>(QString::fromLatin1(name));
-    if (!control)
-        qFatal("no control \"%s\"", name);
-    return *control;
-}
-
-void Choose(QComboBox& list, int data)
-{
-    list.setCurrentIndex(list.findData(data));
+    auto* choices = dialog.findChild<QComboBox*>(list);
+    choices->setCurrentIndex(choices->findData(data));
 }
 
 QImage Preview(const CImportDlg& dialog)
 {
-    return Child<QLabel>(dialog, "preview").pixmap().toImage();
+    return dialog.findChild<QLabel*>("preview")->pixmap().toImage();
 }
 
 }  // namespace
@@ -64,7 +45,7 @@ class ImportWindowTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ExpectedMessages> m_messages;
+    ExpectedMessages m_messages;
     std::unique_ptr<CVellumioApp> m_app;
     int m_nDialogs = 0;
     std::function<int(CImportDlg&)> m_answer;
@@ -115,7 +96,6 @@ private slots:
     void init()
     {
         OpenSettingsStore()->clear();
-        m_messages = std::make_unique<ExpectedMessages>();
         m_nDialogs = 0;
         m_lastResult.reset();
         m_answer = [](CImportDlg&) { return int(QDialog::Accepted); };
@@ -125,8 +105,7 @@ private slots:
         if (m_app)
             m_app->ExitInstance();
         m_app.reset();
-        const auto messages = std::move(m_messages);
-        QVERIFY2(messages->AllShown(), "an expected message was not shown");
+        QVERIFY2(m_messages.Finish(), "an expected message was not shown");
     }
 
     void previewFollowsEachChoice()
@@ -137,10 +116,11 @@ private slots:
         CImportDlg dialog(ramp, options);
         const GreyPlane plane = ScaleToWidth(ramp, 150);
         QCOMPARE(Preview(dialog).size(), QSize(150, 30));
-        QCOMPARE(Child<QLabel>(dialog, "dot count").text(), QStringLiteral("150 x 30 dots"));
+        QCOMPARE(dialog.findChild<QLabel*>("dot count")->text(), QStringLiteral("150 x 30 dots"));
         const QImage diffused = Preview(dialog);
 
-        Choose(Child<QComboBox>(dialog, "method"), static_cast<int>(DitherMethod::Bayer));
+        // The preview shows the result of the method chosen.
+        Choose(dialog, "method", static_cast<int>(DitherMethod::Bayer));
         const DitheredDots bayer = DitherBayer(plane);
         QCOMPARE(dialog.Result()->bits, bayer.bits);
         const QImage ordered = Preview(dialog);
@@ -149,23 +129,22 @@ private slots:
             QCOMPARE(ordered.pixel(static_cast<int>(x), 3) == qRgb(0, 0, 0), bayer.IsBlack(x, 3));
 
         // The level is the user's once the automatic one is off.
-        Choose(Child<QComboBox>(dialog, "method"), static_cast<int>(DitherMethod::Threshold));
-        auto& level = Child<QSpinBox>(dialog, "threshold");
-        QVERIFY(!level.isEnabled());
-        Child<QCheckBox>(dialog, "auto threshold").setChecked(false);
-        QVERIFY(level.isEnabled());
-        level.setValue(100);
+        Choose(dialog, "method", static_cast<int>(DitherMethod::Threshold));
+        auto* level = dialog.findChild<QSpinBox*>("threshold");
+        QVERIFY(!level->isEnabled());
+        dialog.findChild<QCheckBox*>("auto threshold")->setChecked(false);
+        QVERIFY(level->isEnabled());
+        level->setValue(100);
         QCOMPARE(dialog.Result()->bits, DitherThreshold(plane, 100).bits);
         QCOMPARE(dialog.Options().threshold, std::optional<int>(100));
 
-        auto& size = Child<QComboBox>(dialog, "size");
-        Choose(size, 384);
+        Choose(dialog, "size", 384);
         QCOMPARE(dialog.Result()->width, 384u);
-        auto& width = Child<QSpinBox>(dialog, "width");
-        QVERIFY(!width.isEnabled());
-        Choose(size, -1);
-        QVERIFY(width.isEnabled());
-        width.setValue(77);
+        auto* width = dialog.findChild<QSpinBox*>("width");
+        QVERIFY(!width->isEnabled());
+        Choose(dialog, "size", -1);
+        QVERIFY(width->isEnabled());
+        width->setValue(77);
         QCOMPARE(dialog.Result()->width, 77u);
         QCOMPARE(Preview(dialog).width(), 77);
     }
@@ -187,12 +166,13 @@ private slots:
         Start();
         const QList<QAction*> items = qobject_cast<QMenu*>(Frame().Action(kOpen)->parent())->actions();
         QCOMPARE(items.indexOf(Frame().Action(kImport)), items.indexOf(Frame().Action(kOpen)) + 1);
+        // As the user manual names it.
         QCOMPARE(Frame().Action(kImport)->text(), QStringLiteral("&Import picture..."));
 
         const QString photo = WritePhoto("shop.png");
         Frame().m_askImportPath = [&](QWidget*) { return std::optional<std::string>(photo.toStdString()); };
         m_answer = [](CImportDlg& dialog) {
-            Choose(Child<QComboBox>(dialog, "method"), static_cast<int>(DitherMethod::Atkinson));
+            Choose(dialog, "method", static_cast<int>(DitherMethod::Atkinson));
             return int(QDialog::Accepted);
         };
         Frame().Action(kImport)->trigger();
@@ -226,7 +206,7 @@ private slots:
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         garbage.write("not a picture");
         garbage.close();
-        m_messages->Expect("Error - Picture not readable : " + garbage.fileName().toStdString() +
+        m_messages.Expect("Error - Picture not readable : " + garbage.fileName().toStdString() +
                            "\nUnsupported image format");
         QVERIFY(!m_app->ImportPictureFile(garbage.fileName().toStdString()));
         QCOMPARE(m_nDialogs, 1);
@@ -247,7 +227,7 @@ private slots:
         QCOMPARE(QString::fromStdString(Doc().FilePath()), kSample);
 
         // The open command itself still refuses what only an import takes.
-        m_messages->Expect("Picture type not supported.");
+        m_messages.Expect("Picture type not supported.");
         QVERIFY(!m_app->OpenDocumentFile(photo.toStdString()));
         QCOMPARE(m_nDialogs, 1);
     }

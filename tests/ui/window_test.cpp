@@ -8,17 +8,8 @@
 #include "vellumio_view.h"
 #include "window_test_support.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
-#include <QMenu>
-#include <QProcess>
-#include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -67,7 +58,7 @@ class WindowTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ExpectedMessages> m_messages;
+    ExpectedMessages m_messages;
     std::unique_ptr<Window> m_window;
 
     QString Path(const QString& name) const { return m_dir.filePath(name); }
@@ -85,16 +76,13 @@ private slots:
     void initTestCase() { UseSettingsIn(m_dir.path()); }
     void init()
     {
-        m_messages = std::make_unique<ExpectedMessages>();
         m_window = std::make_unique<Window>();
         QVERIFY(QTest::qWaitForWindowExposed(&m_window->frame));
     }
     void cleanup()
     {
         m_window.reset();
-        // Gone before the next test installs its own, whatever the outcome.
-        const auto messages = std::move(m_messages);
-        QVERIFY2(messages->AllShown(), "an expected message was not shown");
+        QVERIFY2(m_messages.Finish(), "an expected message was not shown");
     }
 
     void menuFollowsTheInputAndTheDisplay()
@@ -112,7 +100,7 @@ private slots:
         QFile bad(Path("bad.bmp"));
         QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a picture") > 0);
         bad.close();
-        m_messages->Expect("Picture type not supported.");
+        m_messages.Expect("Picture type not supported.");
         QVERIFY(!w.Open(bad.fileName()));
         QCOMPARE(w.Items(), QList<bool>(4, false));
     }
@@ -156,7 +144,7 @@ private slots:
         w.page.findChild<QComboBox*>("1009")->setCurrentIndex(PT_RASTER_GFX);
         w.Edit(1014, "250");
         for (int i = 0; i < 2; ++i)
-            m_messages->Expect("Picture Width has been adjusted to be compatible with selected output format");
+            m_messages.Expect("Picture Width has been adjusted to be compatible with selected output format");
         w.Run(kSave);
         QCOMPARE(ReadAll(Path("input.bmp")), reference);
         w.savePath = Path("saved-as").toStdString();
@@ -165,14 +153,6 @@ private slots:
         QCOMPARE(w.page.findChild<QLineEdit*>("1008")->text(), Path("saved-as"));
     }
 
-    void horizontalBarOnlyForAWiderPicture()
-    {
-        for (int extra : {0, 1}) {
-            Window& w = ShowPicture(m_window->view.width() - 40 + extra, 10);
-            QCOMPARE(w.view.HorizontalBar()->isVisibleTo(&w.view), extra == 1);
-            QVERIFY(!w.view.VerticalBar()->isVisibleTo(&w.view));
-        }
-    }
 
     void scrollSteps()
     {
@@ -190,10 +170,15 @@ private slots:
         }
     }
 
+    // A bar only for a wider picture; the wheel then scrolls the one shown.
     void wheelScrollsTheOnlyVisibleBar()
     {
-        Window& w = ShowPicture(m_window->view.width() + 100, 10);
-        QVERIFY(!w.view.VerticalBar()->isVisibleTo(&w.view));
+        for (int extra : {0, 1, 100}) {
+            ShowPicture(m_window->view.width() - 40 + extra, 10);
+            QCOMPARE(m_window->view.HorizontalBar()->isVisibleTo(&m_window->view), extra > 0);
+            QVERIFY(!m_window->view.VerticalBar()->isVisibleTo(&m_window->view));
+        }
+        Window& w = *m_window;
         QTRY_VERIFY(!w.view.DisplayBitmap().isNull());
         // Down 10, down 10, then up from 20.
         for (int delta : {-120, -1, 120}) {

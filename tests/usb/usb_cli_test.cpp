@@ -3,7 +3,7 @@
 #include <numeric>
 
 #include "cli/cli_test_support.h"
-#include "fake_usb_printer.h"
+#include "usb_test_support.h"
 
 namespace {
 
@@ -20,15 +20,6 @@ protected:
     {
         ::setenv("XDG_CONFIG_HOME", File("config").c_str(), 1);
         ::setenv("HOME", m_scratch.c_str(), 1);
-        ::setenv("VELLUMIO_UPLOAD_STALL_MS", "300", 1);
-        m_testbed.AddStorageStick("1-9", 7);
-    }
-    void TearDown() override { ::unsetenv("VELLUMIO_UPLOAD_STALL_MS"); }
-
-    FakeUsbPrinter& AddPrinter(FakePrinterFaults faults = {})
-    {
-        m_printer = std::make_unique<FakeUsbPrinter>(m_testbed, faults);
-        return *m_printer;
     }
     CliRun RunOnUsb(std::vector<std::string> args)
     {
@@ -37,20 +28,16 @@ protected:
     }
 
     UsbTestbed m_testbed;
-    std::unique_ptr<FakeUsbPrinter> m_printer;
 };
 
 TEST_F(UsbCli, MemoryAndDownloadReachTheUsbPrinter)
 {
-    FakeUsbPrinter& printer = AddPrinter();
+    FakeUsbPrinter printer(m_testbed);
     const CliRun memory = RunOnUsb({"memory"});
     EXPECT_EQ(memory.exitCode, 0) << memory.err;
     EXPECT_EQ(memory.out, kLevelZero);
-    EXPECT_EQ(RunOnUsb({"memory", "--protocol-level", "1"}).out,
-              "total: 1280 KB\nlogo: 512 KB\nremaining: 524288 bytes\n");
 
-    const std::string logo = WriteFramedBmp(File("logo.bmp"), 16, 16);
-    const CliRun sent = RunOnUsb({"download", "5", logo});
+    const CliRun sent = RunOnUsb({"download", "5", WriteFramedBmp(File("logo.bmp"), 16, 16)});
     EXPECT_EQ(sent.exitCode, 0) << sent.err;
     // The checksum printed is the one of the image the printer stored.
     const auto stored = printer.Slot(5).value_or(std::vector<std::uint8_t>{});
@@ -61,56 +48,63 @@ TEST_F(UsbCli, MemoryAndDownloadReachTheUsbPrinter)
     EXPECT_EQ(sent.out, "slot: 5\nwidth: 16\nheight: 16\nbytes: 36\nchecksum: " + std::string(checksum) + "\n");
     EXPECT_NE(sent.err.find("download: 100%"), std::string::npos) << sent.err;
     // Each run claimed the interface and let it go again.
-    const Ioctls seen = printer.Ioctls();
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), "CLAIMINTERFACE 0"), 3);
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), "RELEASEINTERFACE 0"), 3);
-    EXPECT_EQ(printer.Driver(), "");
+    const FakeUsbPrinter::Seen seen = printer.State();
+    EXPECT_EQ(std::count(seen.ioctls.begin(), seen.ioctls.end(), "CLAIMINTERFACE 0"), 2);
+    EXPECT_EQ(std::count(seen.ioctls.begin(), seen.ioctls.end(), "RELEASEINTERFACE 0"), 2);
+    EXPECT_EQ(seen.driver, "");
 }
 
 // --switch-driver answers the question; without it nothing is switched.
 TEST_F(UsbCli, TheKernelDriverIsTakenOverOnlyWhenAskedAndGivenBackAtExit)
 {
-    FakeUsbPrinter& printer = AddPrinter({.usblpBound = true});
+    FakeUsbPrinter printer(m_testbed, {.usblpBound = true});
     const CliRun declined = RunOnUsb({"memory"});
     EXPECT_EQ(declined.exitCode, 1);
     EXPECT_NE(declined.err.find("switch from \"usblp\""), std::string::npos) << declined.err;
-    EXPECT_EQ(printer.Ioctls(), (Ioctls{"GET_CAPABILITIES", "GETDRIVER 0"}));
+    EXPECT_EQ(printer.State().ioctls, (Ioctls{"GET_CAPABILITIES", "GETDRIVER 0"}));
 
     const CliRun switched = RunOnUsb({"memory", "--switch-driver"});
     EXPECT_EQ(switched.exitCode, 0) << switched.err;
     EXPECT_EQ(switched.out, kLevelZero);
-    const Ioctls seen = printer.Ioctls();
-    const Ioctls tail(seen.begin() + 2, seen.end());
-    EXPECT_EQ(tail, (Ioctls{
-                        "GET_CAPABILITIES", "GETDRIVER 0",                 // find
-                        "GET_CAPABILITIES", "GETDRIVER 0", "GETDRIVER 0",  // switch
-                        "DISCONNECT 0",
-                        "GET_CAPABILITIES", "CLAIMINTERFACE 0",            // open
-                        "RELEASEINTERFACE 0",                              // close
-                        "GET_CAPABILITIES", "GETDRIVER 0", "CONNECT 0",    // exit
-                    }));
-    EXPECT_EQ(printer.Driver(), "usblp");
+    const Ioctls seen = printer.State().ioctls;
+    EXPECT_EQ(Ioctls(seen.begin() + 2, seen.end()), (Ioctls{
+                                                       "GET_CAPABILITIES", "GETDRIVER 0",                 // find
+                                                       "GET_CAPABILITIES", "GETDRIVER 0", "GETDRIVER 0",  // switch
+                                                       "DISCONNECT 0",
+                                                       "GET_CAPABILITIES", "CLAIMINTERFACE 0",            // open
+                                                       "RELEASEINTERFACE 0",                              // close
+                                                       "GET_CAPABILITIES", "GETDRIVER 0", "CONNECT 0",    // exit
+                                                   }));
+    EXPECT_EQ(printer.State().driver, "usblp");
 }
 
 TEST_F(UsbCli, EveryFaultEndsTheCommandWithItsMessage)
 {
-    EXPECT_EQ(RunOnUsb({"erase"}).err,
-              "Your printer has not been found by the system. Please verify that your printer is well connected and "
-              "powered on.\nCommunication broken (USB)\n");
-    {
-        FakeUsbPrinter& printer = AddPrinter({.vanishAfterOutBytes = 2000});
-        const CliRun cut = RunOnUsb({"download", "0", WriteFramedBmp(File("big.bmp"), 576, 576)});
-        EXPECT_EQ(cut.exitCode, 1);
-        EXPECT_TRUE(cut.err.ends_with("There is communication failure and the download has been stopped\n"))
-            << cut.err;
-        EXPECT_TRUE(printer.Vanished());
+    const struct {
+        std::optional<FakePrinterFaults> printer;  // none: no printer at all
+        std::vector<std::string> args;
+        std::string_view message;
+    } rows[] = {
+        {std::nullopt, {"erase"},
+         "Your printer has not been found by the system. Please verify that your printer is well connected and "
+         "powered on.\nCommunication broken (USB)\n"},
+        {FakePrinterFaults{.vanishAfterOutBytes = 2000}, {"download", "0", WriteFramedBmp(File("big.bmp"), 576, 576)},
+         "There is communication failure and the download has been stopped\n"},
+        {FakePrinterFaults{.silent = true}, {"memory", "--protocol-level", "1"},
+         "The command has not been sent, there is communication failure.\n"},
+    };
+    int port = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[0]);
+        // A port and node of its own for each printer, as umockdev keeps a node's handler.
+        ++port;
+        std::optional<FakeUsbPrinter> printer;
+        if (row.printer)
+            printer.emplace(m_testbed, *row.printer, 0x1209, "1-" + std::to_string(port), 10 + port);
+        const CliRun run = RunOnUsb(row.args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.ends_with(row.message)) << run.err;
     }
-    m_printer.reset();
-    FakeUsbPrinter silent(m_testbed, {.silent = true}, 0x1209, "1-2", 6);
-    const CliRun unanswered = RunOnUsb({"memory", "--protocol-level", "1"});
-    EXPECT_EQ(unanswered.exitCode, 1);
-    EXPECT_TRUE(unanswered.err.ends_with("The command has not been sent, there is communication failure.\n"))
-        << unanswered.err;
 }
 
 }  // namespace

@@ -2,71 +2,480 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <deque>
 #include <filesystem>
-#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
-#include "fake_usb_printer.h"
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
+#include <umockdev.h>
+
 #include "link_test_support.h"
+#include "virtual_printer.h"
 
-// This process's descriptors on a device node and the timer libusb makes for
-// each context it opens. Sockets and event descriptors are left out: umockdev
-// and GLib open and close their own on their worker threads in their own time.
-struct DescriptorCount {
-    std::size_t node = 0;
-    std::size_t timers = 0;
+namespace usb_fake {
 
-    bool operator==(const DescriptorCount&) const = default;
+inline constexpr const char* kUsbRoot = "/devices/pci0000:00/0000:00:14.0/usb1";
+inline constexpr const char* kUsblp = "usblp";
+// What the kernel reports for an interface claimed through usbfs.
+inline constexpr const char* kUsbfs = "usbfs";
+inline constexpr std::uint8_t kBulkOut = 0x01;
+inline constexpr std::uint8_t kBulkIn = 0x82;
+
+// A hub: device class 9, one interrupt endpoint.
+inline constexpr std::uint8_t kHubDescriptors[] = {
+    0x12, 0x01, 0x00, 0x02, 0x09, 0x00, 0x01, 0x40, 0x6B, 0x1D, 0x02, 0x00, 0x01, 0x06, 0x03, 0x02, 0x01, 0x01,
+    0x09, 0x02, 0x19, 0x00, 0x01, 0x01, 0x00, 0xE0, 0x00,
+    0x09, 0x04, 0x00, 0x00, 0x01, 0x09, 0x00, 0x00, 0x00,
+    0x07, 0x05, 0x81, 0x03, 0x04, 0x00, 0x0C,
 };
 
-inline DescriptorCount Descriptors(const std::string& node = "/dev/bus/usb/")
+inline std::string NodeName(int devnum)
 {
-    DescriptorCount count;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
-        if (target.find(node) != std::string::npos)
-            ++count.node;
-        else if (target == "anon_inode:[timerfd]")
-            ++count.timers;
-    }
-    return count;
+    char name[32];
+    std::snprintf(name, sizeof name, "bus/usb/001/%03d", devnum);
+    return name;
 }
 
-// A testbed per test with a memory stick beside the printer; the component is
-// made after the devices, as libusb lists them when it starts, and goes
-// before them.
+// Where the kernel puts a device named "1-3" or, behind a hub, "1-3.4".
+inline std::string DevicePath(const std::string& sysName)
+{
+    const std::size_t tier = sysName.rfind('.');
+    return (tier == std::string::npos ? std::string(kUsbRoot) : DevicePath(sysName.substr(0, tier))) + "/" + sysName;
+}
+
+// The udev record of a USB device on bus 1 with its descriptors and the
+// sysfs attributes libusb reads.
+inline std::string DeviceRecord(const std::string& path, int devnum, std::span<const std::uint8_t> descriptors)
+{
+    std::string hex;
+    for (const std::uint8_t byte : descriptors) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02x", byte);
+        hex += digits;
+    }
+    const std::string node = NodeName(devnum);
+    return "P: " + path + "\nN: " + node + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n" +
+           "E: BUSNUM=001\nE: DEVNUM=" + node.substr(node.size() - 3) + "\nE: DEVNAME=/dev/" + node +
+           "\nA: busnum=1\\n\nA: devnum=" + std::to_string(devnum) +
+           "\\n\nA: speed=12\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + hex + "\n";
+}
+
+// A device with one interface of `interfaceClass` and a bulk OUT and a bulk
+// IN endpoint of 64-byte packets, as printers (class 7) and memory sticks
+// (class 8) have.
+inline std::vector<std::uint8_t> BulkDescriptors(std::uint16_t vendor, std::uint8_t interfaceClass)
+{
+    const auto lo = static_cast<std::uint8_t>(vendor & 0xFF);
+    const auto hi = static_cast<std::uint8_t>(vendor >> 8);
+    return {
+        // device: USB 2.0, class per interface, 64-byte control packets
+        0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, lo, hi, 0x50, 0x76, 0x00, 0x01, 0x01, 0x02, 0x03, 0x01,
+        // configuration 1, one interface, 32 bytes in all
+        0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0xC0, 0x32,
+        // interface 0, subclass 1, protocol 2 (a bidirectional printer)
+        0x09, 0x04, 0x00, 0x00, 0x02, interfaceClass, 0x01, 0x02, 0x00,
+        0x07, 0x05, kBulkOut, 0x02, 0x40, 0x00, 0x00,
+        0x07, 0x05, kBulkIn, 0x02, 0x40, 0x00, 0x00,
+    };
+}
+
+}  // namespace usb_fake
+
+// A sysfs and /dev tree of its own for the process and for the programs it
+// starts; needs the process to run under umockdev-wrapper.
+class UsbTestbed {
+public:
+    UsbTestbed() : m_testbed(umockdev_testbed_new())
+    {
+        if (!umockdev_in_mock_environment())
+            throw std::runtime_error("not under umockdev-wrapper");
+        // The root hub, as the parent that libusb looks up for the port path,
+        // and a memory stick (class 8), which a printer search must pass over.
+        Add(usb_fake::DeviceRecord(usb_fake::kUsbRoot, 1, usb_fake::kHubDescriptors));
+        AddDevice("1-9", 7, usb_fake::BulkDescriptors(0x1209, 8));
+    }
+    ~UsbTestbed() { g_object_unref(m_testbed); }
+    UsbTestbed(const UsbTestbed&) = delete;
+    UsbTestbed& operator=(const UsbTestbed&) = delete;
+
+    UMockdevTestbed* Get() const { return m_testbed; }
+    std::filesystem::path Root() const
+    {
+        gchar* root = umockdev_testbed_get_root_dir(m_testbed);
+        const std::filesystem::path path(root);
+        g_free(root);
+        return path;
+    }
+    void Add(const std::string& record)
+    {
+        if (!umockdev_testbed_add_from_string(m_testbed, record.c_str(), nullptr))
+            throw std::runtime_error("umockdev does not take " + record);
+    }
+    // A device on bus 1 named `sysName`, such as a hub.
+    void AddDevice(const std::string& sysName, int devnum, std::span<const std::uint8_t> descriptors)
+    {
+        Add(usb_fake::DeviceRecord(usb_fake::DevicePath(sysName), devnum, descriptors));
+    }
+
+private:
+    UMockdevTestbed* m_testbed;
+};
+
+// How the fake printer misbehaves; everything off is a healthy printer.
+struct FakePrinterFaults {
+    bool usblpBound = false;            // the kernel's printer driver holds the interface
+    std::size_t outBytesPerSecond = 0;  // 0: the printer takes every bulk OUT at once
+    bool silent = false;                // the printer never answers
+    bool onePacketPerTransfer = false;  // each bulk IN transfer ends after one 64-byte packet
+    std::optional<std::uint8_t> stalledEndpoint = std::nullopt;
+    std::optional<std::size_t> vanishAfterOutBytes = std::nullopt;  // unplugged once this many bytes are in
+};
+
+// A printer-class USB device in the testbed whose usbfs ioctls are served
+// here, on umockdev's worker thread: bulk OUT bytes go to the virtual
+// printer, its replies come back on bulk IN in packets of 64 bytes at most.
+class FakeUsbPrinter {
+public:
+    static constexpr std::uint8_t kBulkOut = usb_fake::kBulkOut;
+    static constexpr std::uint8_t kBulkIn = usb_fake::kBulkIn;
+    static constexpr std::size_t kMaxPacket = 64;
+
+    // What the printer has seen so far.
+    struct Seen {
+        // By name, with the interface where one is named ("CLAIMINTERFACE 0",
+        // "DISCONNECT 0"); URB traffic is left out.
+        std::vector<std::string> ioctls;
+        std::string driver;  // holding the interface: "usblp", "usbfs" (libusb's claim) or ""
+        std::vector<std::uint8_t> received;  // every byte taken, in order
+        std::size_t printed = 0;
+        std::size_t inTransfers = 0;   // bulk IN transfers that carried bytes
+        std::size_t urbsInFlight = 0;  // submitted and not yet reaped
+    };
+
+    FakeUsbPrinter(UsbTestbed& testbed, FakePrinterFaults faults = {}, std::uint16_t vendor = 0x1209,
+                   std::string sysName = "1-1", int devnum = 5)
+        : m_testbed(testbed),
+          m_faults(faults),
+          m_sysName(std::move(sysName)),
+          m_devPath(usb_fake::DevicePath(m_sysName)),
+          m_devNode("/dev/" + usb_fake::NodeName(devnum)),
+          m_handler(umockdev_ioctl_base_new())
+    {
+        g_signal_connect(m_handler, "handle-ioctl", G_CALLBACK(&FakeUsbPrinter::OnIoctl), this);
+        // The handler first, so that the node answers as soon as it exists.
+        if (!umockdev_testbed_attach_ioctl(testbed.Get(), m_devNode.c_str(), m_handler, nullptr))
+            throw std::runtime_error("umockdev cannot serve " + m_devNode);
+        testbed.Add(usb_fake::DeviceRecord(m_devPath, devnum, usb_fake::BulkDescriptors(vendor, 7)));
+        testbed.Add("P: " + m_devPath + "/" + m_sysName + ":1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+                    "A: bInterfaceNumber=00\\n\nA: bInterfaceClass=07\\n\n");
+        std::lock_guard lock(m_mutex);
+        SetDriver(faults.usblpBound ? usb_fake::kUsblp : "");
+    }
+    ~FakeUsbPrinter()
+    {
+        umockdev_testbed_detach_ioctl(m_testbed.Get(), m_devNode.c_str(), nullptr);
+        g_signal_handlers_disconnect_by_data(m_handler, this);
+        g_object_unref(m_handler);
+        umockdev_testbed_remove_device(m_testbed.Get(), ("/sys" + m_devPath).c_str());
+        for (const Urb& urb : m_flying)
+            umockdev_ioctl_data_unref(urb.data);
+    }
+    FakeUsbPrinter(const FakeUsbPrinter&) = delete;
+    FakeUsbPrinter& operator=(const FakeUsbPrinter&) = delete;
+
+    Seen State() const
+    {
+        std::lock_guard lock(m_mutex);
+        return {m_ioctls, m_driver, m_received, m_printed, m_inTransfers, m_flying.size()};
+    }
+    std::optional<std::vector<std::uint8_t>> Slot(std::uint8_t slot) const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_printer.Slot(slot);
+    }
+    // Removes the device node alone, as a node the user may not open.
+    void RemoveNode()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_testbed.Root() / m_devNode.substr(1), ignored);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Urb {
+        UMockdevIoctlData* data;  // the submitted usbdevfs_urb, its buffer resolved
+        Clock::time_point submitted;
+        bool discarded = false;
+    };
+    // A usbfs call's return value and errno.
+    struct Answer {
+        int result = 0;
+        int error = 0;
+    };
+
+    static UMockdevIoctlData* Resolve(UMockdevIoctlData* data, std::size_t offset, std::size_t size)
+    {
+        return umockdev_ioctl_data_resolve(data, offset, size, nullptr);
+    }
+    static usbdevfs_urb* UrbOf(UMockdevIoctlData* data) { return reinterpret_cast<usbdevfs_urb*>(data->data); }
+
+    static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self)
+    {
+        auto* printer = static_cast<FakeUsbPrinter*>(self);
+        std::lock_guard lock(printer->m_mutex);
+        const Answer answer =
+            printer->Handle(umockdev_ioctl_client_get_request(client), umockdev_ioctl_client_get_arg(client));
+        umockdev_ioctl_client_complete(client, answer.result, answer.error);
+        return true;
+    }
+
+    Answer Handle(unsigned long request, UMockdevIoctlData* arg)
+    {
+        if (m_vanished && request != USBDEVFS_REAPURBNDELAY && request != USBDEVFS_REAPURB)
+            return {-1, ENODEV};
+        switch (request) {
+        case USBDEVFS_GET_CAPABILITIES: {
+            UMockdevIoctlData* caps = Resolve(arg, 0, sizeof(std::uint32_t));
+            const std::uint32_t value = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                        USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
+            std::memcpy(caps->data, &value, sizeof value);
+            umockdev_ioctl_data_unref(caps);
+            m_ioctls.push_back("GET_CAPABILITIES");
+            return {};
+        }
+        case USBDEVFS_CLAIMINTERFACE:
+        case USBDEVFS_RELEASEINTERFACE: {
+            UMockdevIoctlData* data = Resolve(arg, 0, sizeof(unsigned int));
+            unsigned int number = 0;
+            std::memcpy(&number, data->data, sizeof number);
+            umockdev_ioctl_data_unref(data);
+            const bool claim = request == USBDEVFS_CLAIMINTERFACE;
+            m_ioctls.push_back((claim ? "CLAIMINTERFACE " : "RELEASEINTERFACE ") + std::to_string(number));
+            if (number != 0)
+                return {-1, EINVAL};
+            // As the kernel answers while another driver is bound.
+            if (claim && !m_driver.empty() && m_driver != usb_fake::kUsbfs)
+                return {-1, EBUSY};
+            SetDriver(claim ? usb_fake::kUsbfs : "");
+            return {};
+        }
+        case USBDEVFS_GETDRIVER: {
+            UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_getdriver));
+            auto* query = reinterpret_cast<usbdevfs_getdriver*>(data->data);
+            m_ioctls.push_back("GETDRIVER " + std::to_string(query->interface));
+            const bool bound = query->interface == 0 && !m_driver.empty();
+            if (bound) {
+                std::memset(query->driver, 0, sizeof query->driver);
+                std::memcpy(query->driver, m_driver.data(), m_driver.size());
+            }
+            umockdev_ioctl_data_unref(data);
+            return bound ? Answer{} : Answer{-1, ENODATA};
+        }
+        case USBDEVFS_IOCTL:
+            return DriverSwitch(arg);
+        case USBDEVFS_SUBMITURB: {
+            UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_urb));
+            const usbdevfs_urb* urb = UrbOf(data);
+            if (urb->type != USBDEVFS_URB_TYPE_BULK || (urb->endpoint != kBulkOut && urb->endpoint != kBulkIn) ||
+                urb->buffer_length < 0) {
+                m_ioctls.push_back("unexpected urb");
+                umockdev_ioctl_data_unref(data);
+                return {-1, EINVAL};
+            }
+            // The buffer comes along, so that reaping can read and fill it.
+            umockdev_ioctl_data_unref(
+                Resolve(data, offsetof(usbdevfs_urb, buffer), static_cast<std::size_t>(urb->buffer_length)));
+            m_flying.push_back({data, Clock::now()});
+            return {};
+        }
+        case USBDEVFS_REAPURB:
+        case USBDEVFS_REAPURBNDELAY: {
+            UMockdevIoctlData* done = TakeDone();
+            // Nothing is done; after an unplug nothing ever will be.
+            if (!done)
+                return {-1, m_vanished ? ENODEV : EAGAIN};
+            UMockdevIoctlData* target = Resolve(arg, 0, sizeof(void*));
+            umockdev_ioctl_data_set_ptr(target, 0, done);
+            umockdev_ioctl_data_unref(target);
+            umockdev_ioctl_data_unref(done);
+            return {};
+        }
+        case USBDEVFS_DISCARDURB: {
+            const auto address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(arg->data));
+            const auto urb = std::find_if(m_flying.begin(), m_flying.end(),
+                                          [&](const Urb& flying) { return flying.data->client_addr == address; });
+            if (urb == m_flying.end() || urb->discarded)
+                return {-1, EINVAL};
+            urb->discarded = true;
+            return {};
+        }
+        default:
+            m_ioctls.push_back("unexpected ioctl " + std::to_string(request));
+            return {-1, ENOTTY};
+        }
+    }
+
+    // USBDEVFS_DISCONNECT unbinds the kernel driver, USBDEVFS_CONNECT lets the
+    // kernel bind its own again.
+    Answer DriverSwitch(UMockdevIoctlData* arg)
+    {
+        UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_ioctl));
+        const usbdevfs_ioctl command = *reinterpret_cast<const usbdevfs_ioctl*>(data->data);
+        umockdev_ioctl_data_unref(data);
+        const std::string interfaceNumber = std::to_string(command.ifno);
+        if (command.ioctl_code == static_cast<int>(USBDEVFS_DISCONNECT)) {
+            m_ioctls.push_back("DISCONNECT " + interfaceNumber);
+            if (command.ifno != 0 || m_driver.empty() || m_driver == usb_fake::kUsbfs)
+                return {-1, ENODATA};
+            SetDriver("");
+            return {};
+        }
+        if (command.ioctl_code == static_cast<int>(USBDEVFS_CONNECT)) {
+            m_ioctls.push_back("CONNECT " + interfaceNumber);
+            if (m_driver == usb_fake::kUsbfs)
+                return {-1, EBUSY};
+            SetDriver(usb_fake::kUsblp);
+            return {1, 0};  // the kernel answers 1 when a driver took the interface
+        }
+        m_ioctls.push_back("unexpected usbfs ioctl " + std::to_string(command.ioctl_code));
+        return {-1, ENOTTY};
+    }
+
+    // The first URB that the host may reap now, taken from the flight list
+    // and filled in; null when none is done.
+    UMockdevIoctlData* TakeDone()
+    {
+        for (auto it = m_flying.begin(); it != m_flying.end(); ++it) {
+            usbdevfs_urb* urb = UrbOf(it->data);
+            auto* buffer = static_cast<std::uint8_t*>(urb->buffer);
+            const auto length = static_cast<std::size_t>(urb->buffer_length);
+            bool done = true;
+            urb->status = 0;
+            urb->actual_length = 0;
+            if (m_vanished) {
+                urb->status = -ENODEV;
+            } else if (m_faults.stalledEndpoint == urb->endpoint) {
+                urb->status = -EPIPE;
+            } else if (urb->endpoint == kBulkOut) {
+                std::size_t accepted = length;
+                if (m_faults.outBytesPerSecond != 0) {
+                    const double seconds = std::chrono::duration<double>(Clock::now() - it->submitted).count();
+                    accepted = std::min(length, static_cast<std::size_t>(seconds * m_faults.outBytesPerSecond));
+                }
+                // Never more than this many bytes in all, unplugged once they are in.
+                const std::size_t left = m_faults.vanishAfterOutBytes.value_or(SIZE_MAX) - m_received.size();
+                const bool unplug = accepted >= left;
+                accepted = std::min(accepted, left);
+                done = it->discarded || accepted == length || unplug;
+                if (done) {
+                    TakeOut(std::span(buffer, accepted));
+                    urb->actual_length = static_cast<int>(accepted);
+                    if (unplug) {
+                        // Its node goes, and every usbfs call fails from here on.
+                        m_vanished = true;
+                        RemoveNode();
+                        urb->status = -ENODEV;
+                    } else if (it->discarded) {
+                        urb->status = -ENOENT;
+                    }
+                }
+            } else if (!m_replies.empty()) {
+                const std::size_t count =
+                    std::min({length, m_replies.size(), m_faults.onePacketPerTransfer ? kMaxPacket : length});
+                std::copy_n(m_replies.begin(), count, buffer);
+                m_replies.erase(m_replies.begin(), m_replies.begin() + static_cast<std::ptrdiff_t>(count));
+                urb->actual_length = static_cast<int>(count);
+                ++m_inTransfers;
+            } else if (it->discarded) {
+                urb->status = -ENOENT;
+            } else {
+                done = false;
+            }
+            if (done) {
+                UMockdevIoctlData* data = it->data;
+                m_flying.erase(it);
+                return data;
+            }
+        }
+        return nullptr;
+    }
+
+    void TakeOut(std::span<const std::uint8_t> bytes)
+    {
+        m_received.insert(m_received.end(), bytes.begin(), bytes.end());
+        for (const PrinterAnswer& answer : m_printer.Feed(bytes))
+            if (!m_faults.silent)
+                m_replies.insert(m_replies.end(), answer.bytes.begin(), answer.bytes.end());
+        m_printed += m_printer.TakePrinted().size();
+    }
+
+    void SetDriver(const std::string& driver)
+    {
+        m_driver = driver;
+        const auto link = m_testbed.Root() / "sys" / m_devPath.substr(1) / (m_sysName + ":1.0") / "driver";
+        std::error_code ignored;
+        std::filesystem::remove(link, ignored);
+        if (!driver.empty())
+            std::filesystem::create_directory_symlink(m_testbed.Root() / "sys/bus/usb/drivers" / driver, link, ignored);
+    }
+
+    UsbTestbed& m_testbed;
+    const FakePrinterFaults m_faults;
+    const std::string m_sysName;
+    const std::string m_devPath;  // under /sys
+    const std::string m_devNode;
+    UMockdevIoctlBase* m_handler;
+
+    mutable std::mutex m_mutex;
+    VirtualPrinter m_printer;
+    std::string m_driver;
+    std::vector<std::string> m_ioctls;
+    std::vector<std::uint8_t> m_received;
+    std::deque<std::uint8_t> m_replies;
+    std::size_t m_printed = 0;
+    std::size_t m_inTransfers = 0;
+    std::vector<Urb> m_flying;
+    bool m_vanished = false;
+};
+
+// A testbed per test; the component is made after the devices, as libusb
+// lists them when it starts, and goes before them and its recorder.
 class UsbTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_testbed.AddStorageStick("1-9", 7); }
     void TearDown() override { m_comm.reset(); }
 
-    FakeUsbPrinter& AddPrinter(FakePrinterFaults faults = {})
+    // A new printer, opened on USB as ConnectPrinter opens it. umockdev keeps
+    // a node's handler for the testbed's life, so each printer of a test gets
+    // a port and node of its own.
+    void OpenPrinter(FakePrinterFaults faults = {})
     {
-        // umockdev keeps a node's handler for the testbed's life, so each
-        // printer of a test gets a port and node of its own.
+        m_comm.reset();
+        m_events = std::make_unique<EventRecorder>();
         ++m_printers;
         m_printer = std::make_unique<FakeUsbPrinter>(m_testbed, faults, 0x1209, "1-" + std::to_string(m_printers),
                                                      10 + m_printers);
-        return *m_printer;
-    }
-    // The component with the printer opened on USB, as ConnectPrinter opens it.
-    void OpenPrinter(FakePrinterFaults faults = {})
-    {
-        AddPrinter(faults);
-        OpenComponent();
-    }
-    void OpenComponent()
-    {
         m_comm = MakeCommunicationComponent();
         m_comm->SetTimeouts(1000, 1000);
         m_comm->Open("USB");
         ASSERT_TRUE(m_comm->IsOpen());
-        m_comm->Advise(&m_events);
+        m_comm->Advise(m_events.get());
     }
 
     UsbTestbed m_testbed;
     std::unique_ptr<FakeUsbPrinter> m_printer;
     int m_printers = 0;
-    EventRecorder m_events;
+    std::unique_ptr<EventRecorder> m_events;
     std::unique_ptr<ICommunication> m_comm;
 };
