@@ -253,7 +253,7 @@ void CCommunicationPage::Apply()
 
 void CCommunicationPage::ApplyNetworkEdit()
 {
-    // Leaving a field untouched, or pressing Enter twice, is no new setting.
+    // Leaving a field unchanged is no new setting: no attempt to reconnect.
     if (m_pNetworkHost->text().trimmed().toStdString() == m_settings.m_strNetworkHost &&
         m_pNetworkPort->value() == m_settings.m_nNetworkPort)
         return;
