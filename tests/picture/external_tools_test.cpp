@@ -11,9 +11,8 @@ namespace {
 
 void WritePbm(const std::string& path, const DotMatrix& dots)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << "P4\n" << dots.width << ' ' << dots.height << '\n';
-    out.write(reinterpret_cast<const char*>(dots.bits.data()), static_cast<std::streamsize>(dots.bits.size()));
+    const std::string header = "P4\n" + std::to_string(dots.width) + ' ' + std::to_string(dots.height) + '\n';
+    WriteFile(path, Concat({Bytes(header.begin(), header.end()), dots.bits}));
 }
 
 DotMatrix ReadPbm(const std::string& path)
@@ -34,6 +33,7 @@ std::string Quoted(const std::string& text)
     return "'" + text + "'";
 }
 
+// The tool and its arguments through the shell, which quotes nothing itself.
 bool RunTool(const std::string& tool, const std::string& arguments)
 {
     return std::system((Quoted(tool) + " " + arguments + " 2>/dev/null").c_str()) == 0;

@@ -12,7 +12,9 @@ Bytes LogoFile(std::size_t leading, std::uint8_t x, std::uint8_t y, std::size_t 
     return Concat({Bytes(leading, 0), {0x1D, 0x2A, x, y}, Bytes(dataBytes, 0)});
 }
 
-TEST(LogoRecognition, FindsTheCommandAndRefusesFilesShorterThanTheirDots)
+// Dot (X, Y) is bit 7 - Y mod 8 of column byte X * y + Y / 8, checked dot by
+// dot on a pattern that no mix-up of rows and columns leaves alone.
+TEST(LogoReading, FindsTheCommandTurnsColumnsIntoRowsAndRefusesFilesShorterThanTheirDots)
 {
     const std::string notValid = "Error - File Format is not valid Logo";
     ExpectRefused(PT_LOGO, {
@@ -20,26 +22,19 @@ TEST(LogoRecognition, FindsTheCommandAndRefusesFilesShorterThanTheirDots)
         {"a byte short of the dots", LogoFile(0, 2, 1, 15), PR_INVALID, notValid},
         {"no y", {0x1D, 0x2A, 0x02}, PR_INVALID, notValid},
     });
+    const Bytes columns = Noise(24 * 2, 5);
+    DotMatrix dots = DotMatrix::White(24, 16);
+    for (std::uint32_t x = 0; x < 24; ++x)
+        for (std::uint32_t y = 0; y < 16; ++y)
+            if ((columns[x * 2 + y / 8] & (0x80 >> (y % 8))) != 0)
+                dots.Set(x, y);
     ExpectRead(PT_LOGO, {
+        {"after 1B 40 00", Concat({{0x1B, 0x40, 0x00, 0x1D, 0x2A, 0x03, 0x02}, columns}), 24, 16, dots.bits},
         {"command at 127", LogoFile(127, 1, 1, 8), 8, 8, Bytes(8, 0)},
         {"bytes after the dots", Concat({LogoFile(0, 2, 1, 16), Bytes(4, 0xFF)}), 16, 8, Bytes(16, 0)},
         {"x 0", LogoFile(0, 0, 5, 0), 0, 40, {}},
         {"y 0", LogoFile(0, 5, 0, 0), 40, 0, {}},
     });
-}
-
-// Dot (X, Y) is bit 7 - Y mod 8 of column byte X * y + Y / 8, checked dot by
-// dot on a pattern that no mix-up of rows and columns leaves alone.
-TEST(LogoDecoding, ColumnsBecomeRows)
-{
-    const Bytes columns = Noise(24 * 2, 5);
-    DotMatrix expected = DotMatrix::White(24, 16);
-    for (std::uint32_t x = 0; x < 24; ++x)
-        for (std::uint32_t y = 0; y < 16; ++y)
-            if ((columns[x * 2 + y / 8] & (0x80 >> (y % 8))) != 0)
-                expected.Set(x, y);
-    ExpectRead(PT_LOGO, {{"after 1B 40 00", Concat({{0x1B, 0x40, 0x00, 0x1D, 0x2A, 0x03, 0x02}, columns}), 24, 16,
-                          expected.bits}});
 }
 
 // Only the requested dots are taken, whatever the buffer holds beyond them.

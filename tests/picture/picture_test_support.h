@@ -5,16 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
-#include <memory>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace picture_test {
 
@@ -24,19 +19,13 @@ inline constexpr const char* kNoMemory = "Error - Memory Allocation";
 inline constexpr const char* kWidthAdjusted =
     "Picture Width has been adjusted to be compatible with selected output format";
 
-inline Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& part : parts)
-        out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-inline Bytes Repeated(const Bytes& part, std::size_t times)
+// The parts one after another, all of them `times` times.
+inline Bytes Concat(std::initializer_list<Bytes> parts, std::size_t times = 1)
 {
     Bytes out;
     for (std::size_t i = 0; i < times; ++i)
-        out.insert(out.end(), part.begin(), part.end());
+        for (const Bytes& part : parts)
+            out.insert(out.end(), part.begin(), part.end());
     return out;
 }
 
@@ -148,21 +137,25 @@ inline Decoded DecodeBytes(PictureType type, const Bytes& image)
     return out;
 }
 
-// The file is empty when nothing reached the disk.
+// The file as the save left it; empty when nothing reached the disk.
 struct Written { PictureResult result; std::uint32_t width, height; std::string message; Bytes file; };
 
-// Saves dots as the document does: open for writing, SetBits, Write.
-inline Written WriteBits(PictureType type, const Bytes& bits, std::uint32_t width, std::uint32_t height)
+// Saves dots as the document does: open for writing, SetBits, Write; to a
+// folder of its own unless a path is given.
+inline Written WriteBits(PictureType type, const Bytes& bits, std::uint32_t width, std::uint32_t height,
+                         std::string path = {})
 {
     const ScratchDir dir;
-    const auto picture = CreatePicture(type, dir.Path("out"));
+    if (path.empty())
+        path = dir.Path("out");
+    const auto picture = CreatePicture(type, path);
     Written out{PR_OK, width, height, {}, {}};
     out.result = picture->OpenFile(FileAccess::Write, FileDisposition::CreateAlways, out.message);
     if (out.result != PR_OK)
         return out;
     picture->SetBits(bits);
     out.result = picture->Write(out.width, out.height, out.message);
-    out.file = ReadFile(dir.Path("out"));
+    out.file = ReadFile(path);
     return out;
 }
 

@@ -26,7 +26,7 @@ TEST(RasterGfxExtRecognition, RefusesStreamsWithoutARasterLineOrTooLargeToHold)
         {"ESC alone", {0x1B}, PR_WRONG_FORMAT, kNotExtended},
         {"white rows only, as a white picture is written", {0x15, 0x05}, PR_WRONG_FORMAT, kNotExtended},
         {"a line at 128", Concat({Bytes(128, 0x00), Line(1)}), PR_WRONG_FORMAT, kNotExtended},
-        {"more rows than 32 bits hold", Repeated({0x1B, 0x2E, 0x00, 0x00, 0xFF, 0xFF}, 65538), PR_NO_MEMORY, kNoMemory},
+        {"more rows than 32 bits hold", Concat({{0x1B, 0x2E, 0x00, 0x00, 0xFF, 0xFF}}, 65538), PR_NO_MEMORY, kNoMemory},
     });
     EXPECT_EQ(DecodeBytes(PT_RASTER_GFX_EXT, Concat({Bytes(127, 0x00), Line(1)})).picture->GetHeaderOffset(), 127u);
 }
@@ -38,22 +38,19 @@ TEST(RasterGfxExtDecoding, WalksEveryCommandFromTheFirstByte)
     ExpectRead(PT_RASTER_GFX_EXT, {
         {"white rows before the line", {0x15, 0x02, 0x1B, 0x2E, 0x00, 0x01, 0x01, 0x00, 0xFF}, 8, 3, {0, 0, 0xFF}},
         {"a line fills every row it repeats over", {0x1B, 0x2E, 0x01, 0x02, 0x03, 0x00, 0xAA, 0xBB}, 24, 3,
-         Repeated({0x00, 0xAA, 0xBB}, 3)},
-        {"0A 0D is one feed", Concat({Line(1), {0x0A, 0x0D}}), 8, 25, FirstDot(25)},
+         Concat({{0x00, 0xAA, 0xBB}}, 3)},
         {"0C after a position feeds", Concat({Line(1), {0x1B, 0x24, 0x05, 0x00, 0x0C}}), 8, 25, FirstDot(25)},
         {"0C after a line does not", Concat({Line(1), {0x0C}}), 8, 1, {0x80}},
         {"0D clears the position", Concat({Line(1), {0x1B, 0x24, 0x05, 0x00, 0x0D, 0x0C}}), 8, 1, {0x80}},
-        {"15 k and ESC J k", Concat({Line(1), {0x15, 0x07, 0x1B, 0x4A, 0x03}}), 8, 11, FirstDot(11)},
+        {"0A 0D one feed, 15 k and ESC J k", Concat({Line(1), {0x0A, 0x0D, 0x15, 0x07, 0x1B, 0x4A, 0x03}}), 8, 35,
+         FirstDot(35)},
         {"a position widens", Concat({{0x1B, 0x24, 0x20, 0x00}, Line(1)}), 32, 1, {0x80, 0x00, 0x00, 0x00}},
         // ESC "*" is a two-byte command here, so the 0A after it is a feed;
         // the 0A after ESC 3 and after GS is a parameter.
         {"other commands skipped with their parameters",
          Concat({{0x1B, 0x33, 0x0A, 0x1D, 0x0A, 0x1B, 0x40}, Line(1), {0x1B, 0x2A, 0x0A}}), 8, 25, FirstDot(25)},
     });
-}
-
-TEST(RasterGfxExtDecoding, CommandCutOffByTheEndOfTheFileEndsTheWalk)
-{
+    // A command cut off by the end of the file ends the walk.
     for (const Bytes& tail : {Bytes{0x1B, 0x2E, 0x00, 0x02, 0x01, 0x00, 0xFF}, Bytes{0x1B, 0x2E, 0x00}, Bytes{0x15},
                               Bytes{0x1B, 0x4A}, Bytes{0x1B, 0x24, 0x40}, Bytes{0x1B, 0x33}, Bytes{0x1B}, Bytes{0x1D}})
         ExpectRead(PT_RASTER_GFX_EXT, {{"cut off", Concat({Line(2), tail}), 8, 2, {0x80, 0x80}}});

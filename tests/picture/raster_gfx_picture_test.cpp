@@ -16,7 +16,7 @@ TEST(RasterGfxRecognition, RowLengthIsTheFirstCommandThatDividesTheFile)
         {"a data byte that does not divide", {0x11, 0xAA, 0x11, 0x11, 0xCC, 0xDD, 0x11, 0xEE, 0xFF}, 16, 3,
          {0xAA, 0x11, 0xCC, 0xDD, 0xEE, 0xFF}},
         {"rows without dots", {0x11, 0x11, 0x42, 0x99, 0x00}, 0, 5, {}},
-        {"rows of the longest length", Repeated(Concat({{0x11}, Bytes(127, 0)}), 2), 127 * 8, 2, Bytes(254, 0)},
+        {"rows of the longest length", Concat({{0x11}, Bytes(127, 0)}, 2), 127 * 8, 2, Bytes(254, 0)},
     });
     ExpectRefused(PT_RASTER_GFX, {
         {"second command past the longest row", Concat({{0x11}, Bytes(129, 0), {0x11}, Bytes(69, 0)}), PR_INVALID,
