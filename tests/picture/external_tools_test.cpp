@@ -28,15 +28,13 @@ DotMatrix ReadPbm(const std::string& path)
     return dots.Masked();
 }
 
-std::string Quoted(const std::string& text)
+// The tool through the shell, every word quoted; `out` takes what it writes.
+bool RunTool(std::initializer_list<std::string> words, const std::string& out = "/dev/null")
 {
-    return "'" + text + "'";
-}
-
-// The tool and its arguments through the shell, which quotes nothing itself.
-bool RunTool(const std::string& tool, const std::string& arguments)
-{
-    return std::system((Quoted(tool) + " " + arguments + " 2>/dev/null").c_str()) == 0;
+    std::string command;
+    for (const std::string& word : words)
+        command += "'" + word + "' ";
+    return std::system((command + "> '" + out + "' 2>/dev/null").c_str()) == 0;
 }
 
 // Ours read as PBM by it, and its bitmaps of that PBM, with the 108-byte
@@ -49,13 +47,12 @@ TEST(ImageMagickBmp, BitmapsGoBothWaysWithTheSameDots)
     for (std::uint32_t width : {10u, 33u, 100u}) {
         const DotMatrix dots{width, 9, Noise(DotBufferBytes(width, 9), width)};
         WriteFile(dir.Path("our.bmp"), WriteBits(PT_BITMAP, dots.bits, width, 9).file);
-        ASSERT_TRUE(
-            RunTool(IMAGEMAGICK_CONVERT_EXECUTABLE, Quoted(dir.Path("our.bmp")) + " " + Quoted(dir.Path("their.pbm"))));
+        ASSERT_TRUE(RunTool({IMAGEMAGICK_CONVERT_EXECUTABLE, dir.Path("our.bmp"), dir.Path("their.pbm")}));
         EXPECT_EQ(ReadPbm(dir.Path("their.pbm")), dots.Masked()) << width;
         for (const std::string format : {"", "BMP3:"}) {
             SCOPED_TRACE(format + std::to_string(width));
-            ASSERT_TRUE(RunTool(IMAGEMAGICK_CONVERT_EXECUTABLE, Quoted(dir.Path("their.pbm")) + " -type bilevel " +
-                                                                Quoted(format + dir.Path("their.bmp"))));
+            ASSERT_TRUE(RunTool({IMAGEMAGICK_CONVERT_EXECUTABLE, dir.Path("their.pbm"), "-type", "bilevel",
+                                 format + dir.Path("their.bmp")}));
             const Decoded decoded = DecodeBytes(PT_BITMAP, ReadFile(dir.Path("their.bmp")));
             ASSERT_EQ(decoded.result, PR_OK) << decoded.message;
             EXPECT_EQ(DotMatrix::Of(*decoded.picture), dots.Masked());
@@ -86,9 +83,8 @@ TEST(PbmtoepsonStreams, DecodeToThePbmDotsAsModes0And1DrawThem)
 
         for (const auto& [dpi, dotsPerColumn] : {std::pair{60, 2u}, std::pair{120, 1u}}) {
             SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + " at " + std::to_string(dpi) + " dpi");
-            const std::string arguments =
-                "-dpi " + std::to_string(dpi) + " " + Quoted(dir.Path("in.pbm")) + " > " + Quoted(dir.Path("out.gfx"));
-            ASSERT_TRUE(RunTool(PBMTOEPSON_EXECUTABLE, arguments));
+            ASSERT_TRUE(RunTool({PBMTOEPSON_EXECUTABLE, "-dpi", std::to_string(dpi), dir.Path("in.pbm")},
+                                dir.Path("out.gfx")));
             const Decoded decoded = DecodeBytes(PT_EPSON_GFX, ReadFile(dir.Path("out.gfx")));
             ASSERT_EQ(decoded.result, PR_OK) << decoded.message;
             const DotMatrix dots = DotMatrix::Of(*decoded.picture);
