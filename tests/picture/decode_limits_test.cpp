@@ -80,21 +80,15 @@ TEST(WriteLimits, SizesAFormatCannotHoldWriteNothing)
 // when that band starts on its last row, and counts those rows too.
 TEST(WriteLimits, AtTheLimitAFileReadsBackAndARowMoreWritesNothing)
 {
-    // A dot in the first row lets the file be recognised; one in the last makes the last band.
-    const auto firstAndLastRowDots = [](std::uint32_t width, std::uint32_t rows) {
-        DotMatrix dots = DotMatrix::White(width, rows);
-        dots.Set(0, 0);
-        dots.Set(0, rows - 1);
-        return dots.bits;
-    };
-    // 65535 dots a row: 8191 rows weigh 64 MiB with their row bytes.
+    // 65535 dots a row: 8191 rows weigh 64 MiB with their row bytes. A dot in
+    // the first row lets the file be recognised; one in the last makes the last band.
     const std::uint32_t epsonRows = 8191 - 23;
     const struct {
         PictureType type; std::uint32_t width, rows; Bytes atLimit, over; PictureResult result; std::uint32_t readBack;
     } cases[] = {
         {PT_RASTER_GFX_EXT, 8, kNarrowRowsAtTheLimit, {0x80}, {0x80}, PR_OK, kNarrowRowsAtTheLimit},
-        {PT_EPSON_GFX, 0xFFFF, epsonRows, firstAndLastRowDots(0xFFFF, epsonRows),
-         firstAndLastRowDots(0xFFFF, epsonRows + 1), PR_ADJUSTED, 8191},
+        {PT_EPSON_GFX, 0xFFFF, epsonRows, DotMatrix::Dots(0xFFFF, epsonRows, {{0, 0}, {0, epsonRows - 1}}),
+         DotMatrix::Dots(0xFFFF, epsonRows + 1, {{0, 0}, {0, epsonRows}}), PR_ADJUSTED, 8191},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(PictureTypeName(c.type));

@@ -17,16 +17,6 @@ Bytes Column(std::size_t black, std::size_t height)
     return Concat({Bytes(black, 0x80), Bytes(height - black, 0)});
 }
 
-// White but for the dots given.
-Bytes WithDots(std::uint32_t width, std::uint32_t height,
-               std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> at)
-{
-    DotMatrix dots = DotMatrix::White(width, height);
-    for (const auto& [x, y] : at)
-        dots.Set(x, y);
-    return dots.bits;
-}
-
 // More dots than may be held from a few bytes: decode_limits_test.cpp; the
 // search for the command, shared with RASTER GFX EXT, is tested there.
 TEST(EpsonGfxRecognition, RefusesStreamsWithoutABitImageOrTooLargeToHold)
@@ -76,14 +66,14 @@ TEST(EpsonGfxWriting, WritesBandsFeedsAndPositions)
 {
     ExpectWritten(PT_EPSON_GFX, kEpsonSizes, {
         {"a black column 20 high", 8, 20, Bytes(20, 0x80), {0x1B, 0x2A, 0x21, 0x01, 0x00, 0xFF, 0xFF, 0xF0, 0x0A}},
-        {"white rows and columns first", 8, 34, WithDots(8, 34, {{3, 10}}),
+        {"white rows and columns first", 8, 34, DotMatrix::Dots(8, 34, {{3, 10}}),
          {0x1B, 0x4A, 0x0A, 0x1B, 0x24, 0x03, 0x00, 0x1B, 0x2A, 0x21, 0x01, 0x00, 0x80, 0x00, 0x00, 0x0A}},
-        {"300 white rows", 8, 324, WithDots(8, 324, {{0, 300}}),
+        {"300 white rows", 8, 324, DotMatrix::Dots(8, 324, {{0, 300}}),
          {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x2D, 0x1B, 0x2A, 0x21, 0x01, 0x00, 0x80, 0x00, 0x00, 0x0A}},
-        {"a gap inside a band", 6, 24, WithDots(6, 24, {{0, 0}, {1, 8}, {4, 23}}),
+        {"a gap inside a band", 6, 24, DotMatrix::Dots(6, 24, {{0, 0}, {1, 8}, {4, 23}}),
          {0x1B, 0x2A, 0x21, 0x02, 0x00, 0x80, 0x00, 0x00, 0x00, 0x80, 0x00, 0x1B, 0x24, 0x04, 0x00, 0x1B, 0x2A, 0x21,
           0x01, 0x00, 0x00, 0x00, 0x01, 0x0A}},
-        {"the widest position", 65535, 1, WithDots(65535, 1, {{65534, 0}}),
+        {"the widest position", 65535, 1, DotMatrix::Dots(65535, 1, {{65534, 0}}),
          {0x1B, 0x24, 0xFE, 0xFF, 0x1B, 0x2A, 0x21, 0x01, 0x00, 0x80, 0x00, 0x00, 0x0A}},
         {"rows a short buffer lacks are white", 8, 48, {0x80}, {0x1B, 0x2A, 0x21, 0x01, 0x00, 0x80, 0x00, 0x00, 0x0A}},
         {"white all over", 16, 25, Bytes(50, 0), {}},

@@ -56,6 +56,15 @@ struct DotMatrix {
         return {width, height, Bytes(DotBufferBytes(width, height))};
     }
     static DotMatrix Of(const CPicture& picture) { return {picture.GetWidth(), picture.GetHeight(), BitsOf(picture)}; }
+    // White but for the dots given as (x, y).
+    static Bytes Dots(std::uint32_t width, std::uint32_t height,
+                      std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> at)
+    {
+        DotMatrix dots = White(width, height);
+        for (const auto& [x, y] : at)
+            dots.Set(x, y);
+        return dots.bits;
+    }
 
     void Set(std::uint32_t x, std::uint32_t y) { bits[At(x, y)] |= Mask(x); }
     // Dots outside the picture or its buffer read as white.
