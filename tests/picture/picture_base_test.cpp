@@ -2,7 +2,6 @@
 #include "picture_test_support.h"
 
 #include <csignal>
-#include <limits>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -22,10 +21,6 @@ extern "C" mode_t umask(mode_t mask) noexcept
 
 namespace {
 
-constexpr auto kMaxU32 = std::numeric_limits<std::uint32_t>::max();
-constexpr auto kMinI32 = std::numeric_limits<std::int32_t>::min();
-constexpr auto kMaxI32 = std::numeric_limits<std::int32_t>::max();
-
 // Each row gives the first rows of the output; the rest of the buffer, up to
 // whole bands of 24 rows, must be white. The bits beyond the width in each
 // row's last byte are carried along, so a picture cut to its own size is the
@@ -44,8 +39,8 @@ TEST(PictureCropFrom, CutsShiftsAndPadsToWholeBands)
         {"y -1 moves down", 8, 2, 0, -1, 8, 3, {0xAA, 0x55}, {0x00, 0xAA, 0x55}},
         {"positive offsets cut", 16, 3, 4, 1, 8, 2, {0, 0, 0x12, 0x34, 0xFE, 0xDC}, {0x23, 0xED}},
         {"y at the source height", 16, 2, 0, 2, 16, 2, black, {}},
-        {"lowest offsets", 16, 2, kMinI32, kMinI32, 16, 2, black, {}},
-        {"highest offsets", 16, 2, kMaxI32, kMaxI32, 16, 2, black, {}},
+        {"lowest offsets", 16, 2, INT32_MIN, INT32_MIN, 16, 2, black, {}},
+        {"highest offsets", 16, 2, INT32_MAX, INT32_MAX, 16, 2, black, {}},
         {"short source reads as white", 16, 4, 0, 0, 16, 4, {0xFF, 0xFF, 0x0F}, {0xFF, 0xFF, 0x0F}},
         {"zero height", 16, 2, 0, 0, 16, 0, black, {}},
     };
@@ -66,10 +61,10 @@ TEST(PictureCropFrom, CutsShiftsAndPadsToWholeBands)
 // Sizes whose band-rounded buffer would wrap in 32 bits.
 TEST(PictureCropFrom, AHugeRequestIsRefusedBeforeAllocating)
 {
-    for (const std::uint32_t height : {kMaxU32, 24u}) {
+    for (const std::uint32_t height : {UINT32_MAX, 24u}) {
         CBmpPicture picture("");
         std::string message;
-        EXPECT_EQ(picture.CropFrom(8, 1, 0, 0, kMaxU32, height, Bytes{0xFF}, message), PR_NO_MEMORY);
+        EXPECT_EQ(picture.CropFrom(8, 1, 0, 0, UINT32_MAX, height, Bytes{0xFF}, message), PR_NO_MEMORY);
         EXPECT_EQ(message, kNoMemory);
         EXPECT_FALSE(picture.HasBits());
     }
