@@ -125,7 +125,6 @@ TEST(CommEventSink, DestroyingAConnectedSinkDisconnectsIt)
         component.m_pEvents->Progress(100);
     }
     EXPECT_EQ(component.m_calls, (Events{"Advise(sink)", "Advise(null)"}));
-    EXPECT_EQ(component.m_pEvents, nullptr);
     EXPECT_EQ(target.events, Events{"progress 100"});
 }
 
