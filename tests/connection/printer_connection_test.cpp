@@ -35,18 +35,19 @@ struct Attempt {
     std::vector<std::string> messages;
 };
 
+// The port found open is closed first, and the line is set from the settings.
 TEST(ConnectPrinter, EachInterfaceAndUsbDriverCase)
 {
-    const Calls lineSetup{"IsOpen",          "put_BaudRate(115200)", "put_DataBits(8)",       "put_Parity(0)",
-                          "put_StopBits(0)", "put_FlowControl(1)",   "SetTimeouts(20000,5000)"};
+    const Calls lineSetup{"IsOpen",        "Close",           "put_BaudRate(9600)", "put_DataBits(8)",
+                          "put_Parity(2)", "put_StopBits(2)", "put_FlowControl(4)", "SetTimeouts(300,400)"};
     // The calls after the line set-up, and the text shown where the row checks it.
     const struct {
         const char* name; std::int32_t interfaceKind, port; UsbPrinterInfo printer; bool canSwitch;
         MessageAnswer answer; std::int32_t switchResult; Calls calls; std::string message, formerDriver;
     } rows[] = {
-        {"serial", kInterfaceSerial, 0, {}, true, MessageAnswer::Ok, 0, {"Open(COM1)"}, "", "older"},
+        {"serial", kInterfaceSerial, 9, {}, true, MessageAnswer::Ok, 0, {"Open(COM10)"}, "", "older"},
         {"parallel", kInterfaceParallel, 2, {}, true, MessageAnswer::Ok, 0, {"Open(LPT3)"}, "", "older"},
-        {"unknown interface", 3, 0, {}, true, MessageAnswer::Ok, 0, {}, "", "older"},
+        {"network without a host", kInterfaceNetwork, 0, {}, true, MessageAnswer::Ok, 0, {}, "", "older"},
         {"no USB printer", kInterfaceUsb, 0, {false, ""}, true, MessageAnswer::Ok, 0,
          {"FindUsbPrinter", "StopPleaseWait", "Tell"}, "", "older"},
         {"own driver", kInterfaceUsb, 0, {true, ""}, true, MessageAnswer::Ok, 0, {"FindUsbPrinter", "Open(USB)"}, "",
@@ -72,7 +73,11 @@ TEST(ConnectPrinter, EachInterfaceAndUsbDriverCase)
         Attempt attempt(row.canSwitch, row.answer);
         attempt.component.m_usb = row.printer;
         attempt.component.m_nSwitchResult = row.switchResult;
-        ConnectPrinter(&attempt.component, {.m_nInterface = row.interfaceKind, .m_nPort = row.port}, attempt.context);
+        attempt.component.m_bOpen = true;
+        ConnectPrinter(&attempt.component,
+                       {.m_nInterface = row.interfaceKind, .m_nPort = row.port, .m_nBaudRate = 9600, .m_nParity = 2,
+                        .m_nStopBits = 2, .m_nFlowControl = 4, .m_nReadTimeout = 300, .m_nWriteTimeout = 400},
+                       attempt.context);
         Calls expected = lineSetup;
         expected.insert(expected.end(), row.calls.begin(), row.calls.end());
         expected.push_back("UpdateStatusText");
@@ -82,18 +87,6 @@ TEST(ConnectPrinter, EachInterfaceAndUsbDriverCase)
         }
         EXPECT_EQ(attempt.context.m_strFormerUsbDriver, row.formerDriver);
     }
-}
-
-TEST(ConnectPrinter, AnOpenPortIsClosedAndTheLineSetFromTheSettings)
-{
-    Attempt attempt;
-    attempt.component.m_bOpen = true;
-    const CommSettings settings{.m_nPort = 9, .m_nBaudRate = 9600, .m_nParity = 2, .m_nStopBits = 2,
-                                .m_nFlowControl = 4, .m_nReadTimeout = 300, .m_nWriteTimeout = 400};
-    ConnectPrinter(&attempt.component, settings, attempt.context);
-    EXPECT_EQ(attempt.component.m_calls,
-              (Calls{"IsOpen", "Close", "put_BaudRate(9600)", "put_DataBits(8)", "put_Parity(2)", "put_StopBits(2)",
-                     "put_FlowControl(4)", "SetTimeouts(300,400)", "Open(COM10)", "UpdateStatusText"}));
 }
 
 TEST(ConnectPrinter, MissingComponentOrHooksAreSkipped)

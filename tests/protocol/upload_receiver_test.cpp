@@ -10,29 +10,24 @@ using Bytes = std::vector<std::uint8_t>;
 using Events = std::vector<UploadEvent>;
 using Kind = UploadEventKind;
 
-// 6A and the header of an upload announcing `size` bitmap bytes.
-Bytes UploadHeader(std::uint32_t size)
+// A bitmap announcing `size` bytes, as the printer sends it: "BM", the size,
+// then bytes that vary, so that a misplaced byte shows; cut after `length`.
+Bytes Bitmap(std::uint32_t size, std::uint32_t length = 0xFFFFFFFF)
 {
-    Bytes header{0x6A, 0x42, 0x4D};
+    Bytes bitmap{0x42, 0x4D};
     for (int shift = 0; shift < 32; shift += 8)
-        header.push_back(static_cast<std::uint8_t>(size >> shift));
-    return header;
+        bitmap.push_back(static_cast<std::uint8_t>(size >> shift));
+    for (std::uint32_t i = 6; i < std::min(size, length); ++i)
+        bitmap.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+    return bitmap;
 }
 
-// The whole reply for a bitmap of `size` bytes whose bytes vary, so that a
-// misplaced byte shows.
-Bytes UploadReply(std::uint32_t size)
+// 6A and the bitmap: the whole reply, or only its header of 7 bytes.
+Bytes UploadReply(std::uint32_t size, bool headerOnly = false)
 {
-    Bytes reply = UploadHeader(size);
-    for (std::uint32_t i = 6; i < size; ++i)
-        reply.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+    Bytes reply = Bitmap(size, headerOnly ? 6 : size);
+    reply.insert(reply.begin(), 0x6A);
     return reply;
-}
-
-Bytes Bitmap(std::uint32_t size)
-{
-    const Bytes reply = UploadReply(size);
-    return Bytes(reply.begin() + 1, reply.end());
 }
 
 Events FeedInChunks(UploadReceiver& receiver, std::span<const std::uint8_t> bytes, std::size_t chunk)
@@ -43,14 +38,6 @@ Events FeedInChunks(UploadReceiver& receiver, std::span<const std::uint8_t> byte
         std::move(events.begin(), events.end(), std::back_inserter(all));
     }
     return all;
-}
-
-// The bitmap of the first completed upload; empty when none completed.
-Bytes Completed(const Events& events)
-{
-    const auto it = std::find_if(events.begin(), events.end(),
-                                 [](const UploadEvent& e) { return e.kind == Kind::UploadComplete; });
-    return it == events.end() ? Bytes{} : it->bitmap;
 }
 
 TEST(UploadReceiver, PercentagesFollowTheHeaderChunkUntilAReset)
@@ -64,12 +51,8 @@ TEST(UploadReceiver, PercentagesFollowTheHeaderChunkUntilAReset)
               (Events{{Kind::UploadProgress, 100, {}}, {Kind::UploadComplete, 1000, Bitmap(1000)}}));
     EXPECT_FALSE(receiver.IsUploading());
 
-    // A header chunk carrying the whole bitmap completes at once.
-    EXPECT_EQ(receiver.Feed(UploadReply(200)), (Events{{Kind::UploadStarted, 200, {}}, {Kind::UploadProgress, 100, {}},
-                                                        {Kind::UploadComplete, 200, Bitmap(200)}}));
-
     // Below one percent a chunk reports nothing; 45,000,000 x 100 does not fit 32 bits.
-    receiver.Feed(UploadHeader(50'000'000));
+    receiver.Feed(UploadReply(50'000'000, true));
     EXPECT_TRUE(receiver.Feed(Bytes(1, 0x00)).empty());
     for (int megabytes = 0; megabytes < 44; ++megabytes)
         receiver.Feed(Bytes(1'000'000, 0x00));
@@ -92,16 +75,19 @@ TEST(UploadReceiver, ReassemblesWhateverTheChunkSize)
         const Events events = FeedInChunks(receiver, reply, chunk);
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.front(), (UploadEvent{Kind::UploadStarted, 3000, {}}));
-        EXPECT_EQ(Completed(events), Bitmap(3000));
         std::uint64_t percent = 0;
         std::uint64_t dropped = 0;
+        Bytes bitmap;
         for (const UploadEvent& event : events) {
             if (event.kind == Kind::UploadProgress) {
                 EXPECT_GE(event.value, std::max<std::uint64_t>(percent, 1));
                 percent = event.value;
             }
             dropped += event.kind == Kind::BytesDropped ? event.value : 0;
+            if (event.kind == Kind::UploadComplete)
+                bitmap = event.bitmap;
         }
+        EXPECT_EQ(bitmap, Bitmap(3000));
         EXPECT_EQ(percent, 100u);
         EXPECT_EQ(dropped, 16u);
         EXPECT_FALSE(receiver.IsUploading());
@@ -122,15 +108,17 @@ TEST(UploadReceiver, EmptySlotAndEraseAcknowledgementOutsideAnUploadOnly)
     EXPECT_EQ(receiver.Feed(Bytes{0x6A, 0x0D}), acknowledgedThenDropped);
     Bytes doubled = UploadReply(50);
     doubled.insert(doubled.begin(), 0x6A);
-    EXPECT_EQ(Completed(FeedInChunks(receiver, doubled, 1)), Bitmap(50));
+    EXPECT_EQ(FeedInChunks(receiver, doubled, 1).back(), (UploadEvent{Kind::UploadComplete, 50, Bitmap(50)}));
 
     // Inside an upload, 0D is a bitmap byte.
     Bytes erase = UploadReply(20);
     erase[11] = 0x0D;
-    EXPECT_EQ(Completed(FeedInChunks(receiver, erase, 1)), Bytes(erase.begin() + 1, erase.end()));
+    EXPECT_EQ(FeedInChunks(receiver, erase, 1).back(),
+              (UploadEvent{Kind::UploadComplete, 20, Bytes(erase.begin() + 1, erase.end())}));
 }
 
-// Under 6 bytes no bitmap fits; over 64 MiB no picture could hold one.
+// Under 6 bytes no bitmap fits; over 64 MiB no picture could hold one. A
+// header chunk carrying the whole bitmap completes at once.
 TEST(UploadReceiver, AnnouncedSizesOutsideTheBitmapRangeAreRefused)
 {
     const struct { std::uint32_t size; Events expected; } cases[] = {
@@ -144,7 +132,7 @@ TEST(UploadReceiver, AnnouncedSizesOutsideTheBitmapRangeAreRefused)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
         UploadReceiver receiver;
-        EXPECT_EQ(receiver.Feed(UploadHeader(c.size)), c.expected);
+        EXPECT_EQ(receiver.Feed(UploadReply(c.size, true)), c.expected);
     }
 }
 

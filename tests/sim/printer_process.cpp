@@ -10,16 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-PrinterProcess::PrinterProcess(const std::vector<std::string>& options) : PrinterProcess(Listen{}, options) {}
-
 std::unique_ptr<PrinterProcess> PrinterProcess::OverTcp(const std::string& listen, std::vector<std::string> options)
 {
-    return std::unique_ptr<PrinterProcess>(new PrinterProcess(Listen{listen}, options));
+    return std::make_unique<PrinterProcess>(options, listen);
 }
 
 // The program's first line names its terminal, once the link is in place, or
 // the address it listens on. It comes through a FIFO, so the wait ends with it.
-PrinterProcess::PrinterProcess(const Listen& listen, const std::vector<std::string>& options)
+PrinterProcess::PrinterProcess(const std::vector<std::string>& options, const std::string& listen)
 {
     static int instance = 0;
     m_folder = std::filesystem::temp_directory_path() /
@@ -30,10 +28,10 @@ PrinterProcess::PrinterProcess(const Listen& listen, const std::vector<std::stri
     ::mkfifo(out.c_str(), 0600);
 
     std::vector<std::string> args{VIRTUAL_PRINTER_EXECUTABLE, "--paper", PaperFolder().string()};
-    if (listen.address.empty())
+    if (listen.empty())
         args.insert(args.end(), {"--link", LinkPath().string()});
     else
-        args.insert(args.end(), {"--tcp", listen.address});
+        args.insert(args.end(), {"--tcp", listen});
     args.insert(args.end(), options.begin(), options.end());
     // Open for reading first: the program's open for writing waits for a reader.
     m_out = ::open(out.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -52,7 +50,7 @@ PrinterProcess::PrinterProcess(const Listen& listen, const std::vector<std::stri
     if (line.empty())
         m_error = "nothing from " + args[0];
     else
-        m_portName = listen.address.empty() ? LinkPath().string() : "tcp://" + line;
+        m_portName = listen.empty() ? LinkPath().string() : "tcp://" + line;
 }
 
 PrinterProcess::~PrinterProcess()

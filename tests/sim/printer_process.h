@@ -10,9 +10,9 @@
 // reached through the link it makes to its terminal, as a host would.
 class PrinterProcess {
 public:
-    // Extra options go after --link and --paper.
-    explicit PrinterProcess(const std::vector<std::string>& options = {});
-    // Served on TCP at `listen` ("HOST:0" takes a free port) instead of a terminal.
+    // Extra options go after --link and --paper. With `listen`, served on TCP
+    // there ("HOST:0" takes a free port) instead of a terminal.
+    explicit PrinterProcess(const std::vector<std::string>& options = {}, const std::string& listen = {});
     static std::unique_ptr<PrinterProcess> OverTcp(const std::string& listen, std::vector<std::string> options = {});
     ~PrinterProcess();
     PrinterProcess(const PrinterProcess&) = delete;
@@ -30,11 +30,6 @@ public:
     int Stop();
 
 private:
-    struct Listen {
-        std::string address;  // empty for a terminal
-    };
-    PrinterProcess(const Listen& listen, const std::vector<std::string>& options);
-
     std::filesystem::path m_folder;
     std::string m_portName;
     pid_t m_pid = -1;
