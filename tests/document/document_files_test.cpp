@@ -11,33 +11,29 @@ using DocumentOpen = DocumentTest;
 using DocumentSave = DocumentTest;
 
 // Which format wins is the probe's matter; the document keeps the path,
-// marks the input new and the document unmodified, and shows the input.
-TEST_F(DocumentOpen, AnOpenedFileBecomesTheNewInput)
+// marks the input new and the document unmodified, and shows the input. A
+// path that cannot be opened keeps the document. A file that no format
+// takes, or that has vanished by the first probe, shows one message, leaves
+// no input and keeps the output.
+TEST_F(DocumentOpen, AnOpenedFileBecomesTheNewInputAndAFailedOpenShowsOneMessage)
 {
     OpenBitmap(16, 4);
     doc.OnOutputPicture();
     doc.SetModifiedFlag();
     doc.m_bNewInput = false;
     Forget();
-    const std::string path = Store("in.bmp", NoiseBitmap(24, 3));
-    ASSERT_TRUE(doc.OnOpenDocument(path));
+    const std::string opened = Store("in.bmp", NoiseBitmap(24, 3));
+    ASSERT_TRUE(doc.OnOpenDocument(opened));
     EXPECT_EQ(messages, std::vector<std::string>{});
     EXPECT_EQ(events, (std::vector<std::string>{"input shown", "status Input picture displayed - Communication broken",
                                                 "hint 1"}));
     ASSERT_NE(doc.InputPicture(), nullptr);
     EXPECT_EQ(doc.InputPicture()->GetWidth(), 24u);
-    EXPECT_EQ(doc.FilePath(), path);
+    EXPECT_EQ(doc.FilePath(), opened);
     EXPECT_TRUE(doc.m_bNewInput);
     EXPECT_FALSE(doc.IsModified());
-}
 
-// A path that cannot be opened keeps the document. A file that no format
-// takes, or that has vanished by the first probe, shows one message, leaves
-// no input and keeps the output.
-TEST_F(DocumentOpen, AFailedOpenShowsOneMessage)
-{
-    OpenBitmap(16, 4);
-    const std::string opened = doc.FilePath();
+    Forget();
     for (const std::string& path : {dir.Path("missing.bmp"), dir.root.string()}) {
         EXPECT_FALSE(doc.OnOpenDocument(path));
         EXPECT_EQ(messages, std::vector<std::string>{"Cannot open file " + path + "."});
