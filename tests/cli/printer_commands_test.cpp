@@ -3,7 +3,6 @@
 #include "printer_process.h"
 
 #include <QSettings>
-#include <QString>
 
 #include <cstdlib>
 #include <memory>
