@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fcntl.h>
@@ -9,7 +8,6 @@
 #include <string>
 #include <sys/inotify.h>
 #include <sys/syscall.h>
-#include <sys/types.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -55,12 +53,12 @@ inline bool WaitForPath(const std::filesystem::path& path, std::chrono::millisec
     const int watch = ::inotify_init1(IN_CLOEXEC);
     ::inotify_add_watch(watch, path.parent_path().c_str(), IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE);
     pollfd changed{watch, POLLIN, 0};
-    std::array<char, 4096> events;
+    char events[4096];
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!std::filesystem::exists(std::filesystem::symlink_status(path))) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || ::poll(&changed, 1, static_cast<int>(left.count())) <= 0 ||
-            ::read(watch, events.data(), events.size()) <= 0)
+            ::read(watch, events, sizeof events) <= 0)
             break;
     }
     ::close(watch);

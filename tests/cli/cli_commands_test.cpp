@@ -1,6 +1,5 @@
 #include "cli_test_support.h"
 
-#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -78,7 +77,10 @@ TEST_F(CliCommands, ArgumentsAreCheckedAtTheLimitsOfTheirRanges)
     EXPECT_TRUE(fs::exists(File("--out.bmp")));
 }
 
-TEST_F(CliCommands, ConvertWritesEveryTypeByNumberOrNameWithTheSameDotsAndInfoDescribesIt)
+// A type goes by its number or any spelling of its name; info describes the
+// file written. The cut and the shift reach the picture. (The dots each
+// format keeps: tests/picture/picture_round_trip_test.cpp.)
+TEST_F(CliCommands, ConvertWritesEveryTypeByNumberOrNameAndInfoDescribesIt)
 {
     const struct {
         std::string typeArgument;
@@ -92,16 +94,10 @@ TEST_F(CliCommands, ConvertWritesEveryTypeByNumberOrNameWithTheSameDotsAndInfoDe
         const CliRun run = Run({"convert", m_in, m_out, "--type", c.typeArgument});
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out + run.err, "");
-        EXPECT_EQ(ReadDots(m_out), FramedDots(kWidth, kHeight));
         EXPECT_EQ(Run({"info", m_out}).out, "type: " + std::string(PictureTypeName(c.type)) +
                                                 "\nwidth: 16\nheight: 24\nsize: " +
                                                 std::to_string(fs::file_size(m_out)) + "\n");
     }
-}
-
-TEST_F(CliCommands, ConvertCutsShiftsAndReplacesTheOutputFile)
-{
-    std::ofstream(m_out) << std::string(5000, 'U');
     const std::vector<std::string> cut{"convert", m_in, m_out, "--type=0", "--width=8", "--height=5",
                                        "--offset-x=-3", "--offset-y=2"};
     ASSERT_EQ(Run(cut).exitCode, 0);
@@ -110,11 +106,6 @@ TEST_F(CliCommands, ConvertCutsShiftsAndReplacesTheOutputFile)
     for (std::uint32_t y = 0; y < 5; ++y)
         expected.push_back(FramedDots(kWidth, kHeight)[(y + 2) * 2] >> 3);
     EXPECT_EQ(ReadDots(m_out), expected);
-    EXPECT_LT(fs::file_size(m_out), 5000u);
-
-    // Offsets beyond the picture give a white picture of the chosen size.
-    ASSERT_EQ(Run({"convert", m_in, m_out, "--type=0", "--offset-x=2147483647", "--offset-y=-2147483648"}).exitCode, 0);
-    EXPECT_EQ(ReadDots(m_out), Dots(2 * kHeight, 0));
 }
 
 // Sizes a format cannot take are rounded and said so. Each failure keeps the

@@ -1,21 +1,12 @@
 #pragma once
 
 #include "bmp_picture.h"
-#include "picture_factory.h"
+#include "picture/picture_test_support.h"
 #include "spawn_process.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 using Dots = std::vector<std::uint8_t>;
 
@@ -37,15 +28,11 @@ class CliTest : public ::testing::Test {
 protected:
     CliTest()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vellumio-cli-test-XXXXXX").string();
-        EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << "no scratch folder";
-        m_scratch = pattern;
         ::setenv("XDG_CONFIG_HOME", File("config").c_str(), 1);
         ::setenv("HOME", m_scratch.c_str(), 1);
     }
-    ~CliTest() override { std::error_code ignored; std::filesystem::remove_all(m_scratch, ignored); }
 
-    std::string File(const std::string& name) const { return (m_scratch / name).string(); }
+    std::string File(const std::string& name) const { return m_dir.Path(name); }
 
     // Runs vellumio-cli with `args`, no shell involved. A run that outlasts
     // `limit` is killed and fails the test, so that a hang shows as such.
@@ -67,7 +54,8 @@ protected:
         return {exitCode, ReadWholeFile(File("cli.out")), ReadWholeFile(File("cli.err"))};
     }
 
-    std::filesystem::path m_scratch;
+    const picture_test::ScratchDir m_dir;
+    const std::filesystem::path m_scratch = m_dir.root;
 };
 
 // Black first and last columns keep every writer from dropping white
@@ -86,8 +74,7 @@ inline Dots FramedDots(std::uint32_t width, std::uint32_t height)
 // Writes a BMP file of FramedDots at `path` and gives the path back.
 inline std::string WriteFramedBmp(const std::string& path, std::uint32_t width, std::uint32_t height)
 {
-    const Dots file = BuildBmpFileImage(width, height, FramedDots(width, height));
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+    picture_test::WriteFile(path, BuildBmpFileImage(width, height, FramedDots(width, height)));
     return path;
 }
 
@@ -99,6 +86,5 @@ inline Dots ReadDots(const std::string& path)
         ADD_FAILURE() << path << ": " << opened.message;
         return {};
     }
-    const auto bits = opened.picture->GetBits();
-    return {bits.begin(), bits.end()};
+    return picture_test::BitsOf(*opened.picture);
 }

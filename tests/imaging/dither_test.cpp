@@ -12,6 +12,7 @@ double ExpectedShare(float grey)
     return (255.0 - grey) / 255.0;
 }
 
+// Bayer draws half grey as a checkerboard.
 TEST(DitherTest, FloydSteinbergAndBayerKeepTheGreyLevelAsTheShareOfBlackDots)
 {
     for (const float grey : kGreys) {
@@ -19,6 +20,10 @@ TEST(DitherTest, FloydSteinbergAndBayerKeepTheGreyLevelAsTheShareOfBlackDots)
         EXPECT_NEAR(BlackShare(DitherFloydSteinberg(plane)), ExpectedShare(grey), 0.01) << "grey " << grey;
         EXPECT_NEAR(BlackShare(DitherBayer(plane)), ExpectedShare(grey), 0.01) << "grey " << grey;
     }
+    std::vector<std::uint8_t> checkerboard;
+    for (int y = 0; y < 8; ++y)
+        checkerboard.insert(checkerboard.end(), 2, y % 2 == 0 ? 0x55 : 0xAA);
+    EXPECT_EQ(DitherBayer(FlatPlane(16, 8, 128)).bits, checkerboard);
 }
 
 // Spreading only six eighths of the error, Atkinson holds mid grey but lets
@@ -59,14 +64,6 @@ TEST(DitherTest, OtsuSplitsTwoToneSceneBetweenItsTones)
     options.method = DitherMethod::Threshold;
     EXPECT_DOUBLE_EQ(BlackShare(Dither(plane, options)), 0.3);
     EXPECT_EQ(OtsuLevel(FlatPlane(4, 4, 77)), 128);
-}
-
-TEST(DitherTest, BayerDrawsACheckerboardForHalfGrey)
-{
-    std::vector<std::uint8_t> expected;
-    for (int y = 0; y < 8; ++y)
-        expected.insert(expected.end(), 2, y % 2 == 0 ? 0x55 : 0xAA);
-    EXPECT_EQ(DitherBayer(FlatPlane(16, 8, 128)).bits, expected);
 }
 
 // The second row runs right to left: its rightmost, darkest pixel is decided

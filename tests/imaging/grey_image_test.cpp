@@ -37,7 +37,9 @@ GreyImage WhiteWithBlackColumn(std::uint32_t size, std::uint32_t column)
     return image;
 }
 
-TEST(GreyImageTest, ShrinkingAveragesTheAreaSoThinLinesStayAsGrey)
+// Shrinking averages the area, so a thin line stays as grey; the height
+// follows the width, and is at least one row.
+TEST(GreyImageTest, ScalingAveragesTheAreaAndKeepsTheAspectRatio)
 {
     // A one-pixel line in a four-to-one shrink covers a quarter of its dots.
     const GreyPlane plane = ScaleToWidth(WhiteWithBlackColumn(16, 5), 4);
@@ -52,24 +54,13 @@ TEST(GreyImageTest, ShrinkingAveragesTheAreaSoThinLinesStayAsGrey)
     const GreyPlane third = ScaleToWidth(WhiteWithBlackColumn(3, 1), 2);
     EXPECT_FLOAT_EQ(third.At(0, 0), 255 * (1 - 0.5f / 1.5f));
     EXPECT_FLOAT_EQ(third.At(1, 0), 255 * (1 - 0.5f / 1.5f));
-}
 
-TEST(GreyImageTest, ScalingKeepsTheAspectRatio)
-{
     EXPECT_EQ(ScaledHeight(600, 400, 576), 384u);
     EXPECT_EQ(ScaledHeight(3000, 1, 10), 1u);
     const GreyPlane enlarged = ScaleToWidth(WhiteWithBlackColumn(2, 0), 4);
     EXPECT_EQ(enlarged.height, 4u);
     EXPECT_FLOAT_EQ(enlarged.At(1, 3), 0);
     EXPECT_FLOAT_EQ(enlarged.At(2, 3), 255);
-}
-
-// 48 and 72 mm of print at 8 dots/mm. (80mm and an unknown name, through the
-// command line: import_cli_test.cpp.)
-TEST(GreyImageTest, PresetsGiveThePaperWidths)
-{
-    EXPECT_EQ(PaperPresetWidth("58mm"), 384u);
-    EXPECT_EQ(PaperPresetWidth("80mm"), 576u);
 }
 
 float Toned(float level, const ImportOptions& options)

@@ -44,44 +44,6 @@ QImage Photo(int width, int height)
     return image;
 }
 
-std::uint32_t Crc32(const QByteArray& bytes)
-{
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (const char byte : bytes) {
-        crc ^= static_cast<std::uint8_t>(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void AppendBigEndian(QByteArray& bytes, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.append(static_cast<char>((value >> shift) & 0xFF));
-}
-
-void AppendChunk(QByteArray& png, const QByteArray& typeAndData)
-{
-    AppendBigEndian(png, static_cast<std::uint32_t>(typeAndData.size() - 4));
-    png += typeAndData;
-    AppendBigEndian(png, Crc32(typeAndData));
-}
-
-// A PNG header claiming a picture of width x height, and a few bytes of
-// pixel data where gigabytes would have to follow.
-QByteArray PngClaiming(std::uint32_t width, std::uint32_t height)
-{
-    QByteArray header("IHDR");
-    AppendBigEndian(header, width);
-    AppendBigEndian(header, height);
-    header.append("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    AppendChunk(png, header);
-    AppendChunk(png, QByteArray("IDAT\x78\x9c\x63\x00\x00", 9));
-    return png;
-}
-
 long PeakKilobytes()
 {
     rusage usage{};
@@ -110,8 +72,8 @@ TEST_F(ImageSourceTest, CorruptOrMissingFilesAreRefusedWithTheirPath)
 
 TEST_F(ImageSourceTest, PictureOverTheAllocationLimitIsRefusedBeforeDecoding)
 {
-    // 30000 x 30000 RGBA would take 3.4 GB.
-    const std::string huge = Write("huge.png", PngClaiming(30000, 30000));
+    // A header claiming 30000 x 30000 pixels, 3.4 GB as RGBA, over a few bytes.
+    const std::string huge = Write("huge.pgm", "P5\n30000 30000\n255\n" + QByteArray(64, '\x80'));
     const long before = PeakKilobytes();
     const ImportSource source = ReadImportSource(huge);
     EXPECT_FALSE(source.image);

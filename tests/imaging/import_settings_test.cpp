@@ -7,38 +7,24 @@
 
 namespace {
 
-TEST(ImportSettingsTest, ChoicesComeBackFromTheirOwnGroup)
+// (The first width, 80 mm paper: tests/ui/import_window_test.cpp,
+// importMenuItemMakesTheInputPicture.)
+TEST(ImportSettingsTest, ChoicesComeBackAndValuesOutOfRangeFallBack)
 {
     QTemporaryDir dir;
     QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
-    const ImportOptions first = LoadImportOptions(store);
-    EXPECT_EQ(first.width, 576u);
-    EXPECT_EQ(first.method, DitherMethod::FloydSteinberg);
-    EXPECT_FALSE(first.threshold);
-
-    ImportOptions chosen;
-    chosen.width = 384;
-    chosen.method = DitherMethod::Threshold;
-    chosen.threshold = 90;
-    chosen.brightness = -20;
-    chosen.contrast = 35;
-    chosen.gamma = 1.8;
-    chosen.invert = true;
+    ImportOptions chosen{.width = 384, .method = DitherMethod::Threshold, .threshold = 90, .brightness = -20,
+                         .contrast = 35, .gamma = 1.8, .invert = true};
     SaveImportOptions(store, chosen);
     EXPECT_EQ(LoadImportOptions(store), chosen);
     for (const QString& key : store.allKeys())
         EXPECT_TRUE(key.startsWith("Import/")) << key.toStdString();
-
+    // The picture's own size and Otsu's level are stored as such.
     chosen.width.reset();
     chosen.threshold.reset();
     SaveImportOptions(store, chosen);
     EXPECT_EQ(LoadImportOptions(store), chosen);
-}
 
-TEST(ImportSettingsTest, ValuesOutOfRangeFallBack)
-{
-    QTemporaryDir dir;
-    QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
     store.setValue("Import/Width", 9999);
     store.setValue("Import/Dither", "spray");
     store.setValue("Import/Threshold", 300);
