@@ -246,10 +246,11 @@ private:
         case USBDEVFS_GETDRIVER: {
             UMockdevIoctlData* data = Resolve(arg, 0, sizeof(usbdevfs_getdriver));
             auto* query = reinterpret_cast<usbdevfs_getdriver*>(data->data);
+            const bool bound = query->interface == 0 && !m_driver.empty();
             std::memset(query->driver, 0, sizeof query->driver);
             std::memcpy(query->driver, m_driver.data(), m_driver.size());
             umockdev_ioctl_data_unref(data);
-            return m_driver.empty() || query->interface != 0 ? Answer{-1, ENODATA} : Answer{};
+            return bound ? Answer{} : Answer{-1, ENODATA};
         }
         case USBDEVFS_IOCTL:
             return DriverSwitch(Argument<usbdevfs_ioctl>(arg));
@@ -395,8 +396,6 @@ private:
 // lists them when it starts, and goes before them and its recorder.
 class UsbTest : public ::testing::Test {
 protected:
-    void TearDown() override { m_comm.reset(); }
-
     // A new printer, opened on USB as ConnectPrinter opens it. umockdev keeps
     // a node's handler for the testbed's life, so each printer of a test gets
     // a port and node of its own.
