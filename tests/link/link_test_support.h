@@ -52,43 +52,24 @@ inline void ExpectRisingToOneHundred(const Recorded& got)
 //
 // A raise touches the recorder only under its lock: once a waiter has seen an
 // event, the recorder may go away although that raise has not yet returned
-// (the component does not wait for it). Hooks are set under the same lock, so
-// a reader thread that is already running sees them in order.
+// (the component does not wait for it). The hook is set under the same lock,
+// so a reader thread that is already running sees it in order.
 class EventRecorder final : public ICommunicationEvents {
 public:
     void DataReceived(std::span<const std::uint8_t> data) override
     {
-        std::function<void()> onData;
-        Note([&](Recorded& got) {
-            got.data.insert(got.data.end(), data.begin(), data.end());
-            onData = m_onData;
-        });
-        if (onData)
-            onData();
+        Note([&](Recorded& got) { got.data.insert(got.data.end(), data.begin(), data.end()); });
     }
-    void Progress(std::int32_t percent) override
-    {
-        std::function<void(std::int32_t)> onProgress;
-        Note([&](Recorded& got) {
-            got.progress.push_back(percent);
-            onProgress = m_onProgress;
-        });
-        if (onProgress)
-            onProgress(percent);
-    }
+    void Progress(std::int32_t percent) override { Note([&](Recorded& got) { got.progress.push_back(percent); }); }
     void TransferFailed() override { Note([](Recorded& got) { ++got.failures; }); }
 
-    // Run on the raising thread after the event is noted, as a user
-    // interface's handlers run; they may call back into the component.
-    void OnData(std::function<void()> hook)
+    // Run on the raising thread after each event is noted, with what has come
+    // so far, as a user interface's handlers run; it may call back into the
+    // component.
+    void OnEvent(std::function<void(const Recorded& got)> hook)
     {
         std::lock_guard lock(m_mutex);
-        m_onData = std::move(hook);
-    }
-    void OnProgress(std::function<void(std::int32_t percent)> hook)
-    {
-        std::lock_guard lock(m_mutex);
-        m_onProgress = std::move(hook);
+        m_hook = std::move(hook);
     }
 
     // What has come once `done` holds, or at the time-out.
@@ -106,20 +87,27 @@ public:
     Recorded Now() const { return WaitFor({}, [](const Recorded&) { return true; }); }
 
 private:
-    // Runs `change` under the lock; it also copies the hook to run afterwards.
     template <class Change>
     void Note(Change change)
     {
-        std::lock_guard lock(m_mutex);
-        change(m_recorded);
-        m_changed.notify_all();
+        std::function<void(const Recorded&)> hook;
+        Recorded now;
+        {
+            std::lock_guard lock(m_mutex);
+            change(m_recorded);
+            m_changed.notify_all();
+            hook = m_hook;
+            if (hook)
+                now = m_recorded;
+        }
+        if (hook)
+            hook(now);
     }
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     Recorded m_recorded;
-    std::function<void()> m_onData;
-    std::function<void(std::int32_t percent)> m_onProgress;
+    std::function<void(const Recorded&)> m_hook;
 };
 
 // The printer's end of a pseudo-terminal: the component opens the slave

@@ -17,8 +17,9 @@ using PtyTransferTest = PtyLinkTest;
 TEST_F(PtyTransferTest, DownloadProgressRisesToOneHundredWhereTheChecksumIsChecked)
 {
     std::promise<SendReceiveResult> verified;
-    m_events.OnProgress([&](std::int32_t percent) {
-        if (percent == 100)
+    std::atomic<bool> asked{false};
+    m_events.OnEvent([&](const Recorded& got) {
+        if (got.Ended() && !asked.exchange(true))
             verified.set_value(m_comm->SendReceive(Bytes{0x1F, 0x65, 0x07}, 4));
     });
     const Bytes image = Pattern(40 * 1024);
@@ -74,7 +75,7 @@ TEST_F(PtyTransferTest, AbortAndCloseEndTheWaitForAReplyAtOnce)
 
 TEST_F(PtyTransferTest, AbortFromInsideAProgressEvent)
 {
-    m_events.OnProgress([&](std::int32_t) { m_comm->Abort(); });
+    m_events.OnEvent([&](const Recorded&) { m_comm->Abort(); });
     const Bytes image(512 * 1024, 0x5A);
     ASSERT_EQ(m_comm->Send(image, kSendModeLogoDownload), kSendOk);
     EXPECT_LT(m_peer.Read(image.size(), 300ms).size(), image.size());
@@ -86,7 +87,7 @@ TEST_F(PtyTransferTest, CloseReturnsOnlyOnceAnEventInProgressHasEnded)
 {
     std::promise<void> entered;
     std::atomic<bool> inside{false};
-    m_events.OnData([&] {
+    m_events.OnEvent([&](const Recorded&) {
         inside = true;
         entered.set_value();
         while (m_comm->IsOpen())
@@ -104,7 +105,7 @@ TEST_F(PtyTransferTest, CloseReturnsOnlyOnceAnEventInProgressHasEnded)
 TEST_F(PtyTransferTest, CloseFromInsideADataEventThenDestroy)
 {
     std::promise<void> closed;
-    m_events.OnData([&] {
+    m_events.OnEvent([&](const Recorded&) {
         m_comm->Close();
         closed.set_value();
     });

@@ -42,7 +42,6 @@ TEST(SerialLine, SettingsBecomeRawTermiosFlags)
         {{57600, kParityNone, kStopBitsOneAlso, 8, 0}, B57600, 0, 0, false},
         {{38400, kParityNone, kStopBitsOne, 8, kFlowDtrDsr}, B38400, 0, 0, true},
         {{19200, kParityNone, kStopBitsOne, 8, kFlowDsr}, B19200, 0, 0, true},
-        {{4800, kParityNone, kStopBitsOne, 8, kFlowDtrDsr}, B4800, 0, 0, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.line.baudRate << " baud, flow " << row.line.flowControl);
