@@ -161,8 +161,10 @@ private slots:
     }
 
     // Each list stores its entry's value: parity its position, the others a
-    // value of their own.
-    void listChoiceStoresItsValue()
+    // value of their own. The link opens the component's port entry at the
+    // stored position: that is what must be stored, whatever place the name
+    // has in the sorted list.
+    void listChoicesStoreTheirValues()
     {
         Start({});
         for (const auto& [list, entry] : {std::pair{1036, "4800"}, {1037, "ODD"}, {1070, "TWO"}, {1038, "XON/XOFF"}})
@@ -171,13 +173,7 @@ private slots:
                  (QList{4800, 1, 2, 4}));
         QTest::keyClick(Control(1036), Qt::Key_3);  // the keyboard chooses too
         QCOMPARE(m_settings.m_nBaudRate, 38400);
-    }
 
-    // The link opens the component's entry at the stored position: that is
-    // what must be stored, whatever place the name has in the sorted list.
-    void portsShowSortedAndStoreTheComponentsPosition()
-    {
-        Start({});
         QCOMPARE((QStringList{Control(1035)->itemText(0), Control(1035)->itemText(1), Control(1035)->itemText(2)}),
                  (QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyUSB0"}));
         for (const char* name : {"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyUSB0"}) {
