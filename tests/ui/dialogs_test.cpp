@@ -151,25 +151,8 @@ private slots:
         QCOMPARE(finished.count(), 0);
     }
 
-    void linkIsUnderlinedExactlyWhileHovered()
-    {
-        CHelpMissingDlg dialog;
-        dialog.show();
-        QLabel* link = Link(dialog);
-        QVERIFY(!link->font().underline());
-        Hover(link, true);
-        QVERIFY(link->font().underline());
-        Hover(link, false);
-        QVERIFY(!link->font().underline());
-        // Back on the dialog's font, so a later change of it still shows.
-        QFont larger = dialog.font();
-        larger.setPointSize(larger.pointSize() + 4);
-        dialog.setFont(larger);
-        Hover(link, true);
-        QVERIFY(link->font().underline());
-        QCOMPARE(link->font().pointSize(), larger.pointSize());
-    }
-
+    // A second link shares the dialog's part. A link is underlined exactly
+    // while hovered, on the dialog's font, so a later change of it still shows.
     void secondLinkSharesTheDialogPart()
     {
         CHelpMissingDlg dialog;
@@ -182,8 +165,21 @@ private slots:
         QVERIFY(!ConvertToHyperlink(&dialog, 4242));
         QCOMPARE(dialog.findChildren<HyperlinkParent*>().size(), 1);
 
+        QLabel* link = Link(dialog);
+        QVERIFY(!link->font().underline());
+        Hover(link, true);
+        QVERIFY(link->font().underline());
+        Hover(link, false);
+        QVERIFY(!link->font().underline());
+        QFont larger = dialog.font();
+        larger.setPointSize(larger.pointSize() + 4);
+        dialog.setFont(larger);
+        Hover(link, true);
+        QVERIFY(link->font().underline());
+        QCOMPARE(link->font().pointSize(), larger.pointSize());
+
         QSignalSpy activated(HyperlinkParent::Of(&dialog), &HyperlinkParent::linkActivated);
-        QTest::mouseClick(Link(dialog), Qt::LeftButton);
+        QTest::mouseClick(link, Qt::LeftButton);
         QTest::mouseClick(second, Qt::LeftButton);
         QCOMPARE(m_opened, (QList<QUrl>{QUrl(QString::fromLatin1(kDefaultAcrobatWebSite)),
                                         QUrl(QStringLiteral("http://www.example.com/manual"))}));
