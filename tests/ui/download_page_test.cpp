@@ -1,8 +1,10 @@
 // The "Download" page on its own: the bytes of each command, the layout,
-// and the busy states that the printer's replies drive through the view.
+// and the busy states and messages that the printer's replies drive through
+// the view.
 #include "comm_settings.h"
 #include "download_page.h"
 #include "expected_messages.h"
+#include "memory_size_dlg.h"
 #include "printer_commands.h"
 #include "recording_communication.h"
 #include "upload_receiver.h"
@@ -76,8 +78,8 @@ class DownloadPageTest : public QObject {
         m_doc = std::make_unique<CVellumioDoc>();
         m_settings.m_nVersion = version;
         m_printer.sendFails = false;
-        m_printer.answers = {{"1D 0B", {0x10}}, {"1F 07 55", {0x00, 0x08, 0x00}},
-                             {"1F 77 01", {'4', '0', '9', '6', 0, 0, 0, 0}}};
+        m_printer.answers = {{"1D 0B", {0x14}}, {"1F 07 55", {0x00, 0x08, 0x00}},
+                             {"1F 77 01", {'4', '0', '9', '6', 0, 0, 0, 0}}, {"1D 22 55 00 00", {0x06}}};
         m_view = std::make_unique<CVellumioView>(*m_doc, m_settings);
         m_view->AttachPrinter(&m_printer, m_upload);
         m_printer.sent.clear();
@@ -87,45 +89,70 @@ private slots:
     void init() { Create(1); }
     void cleanup() { QVERIFY(m_messages.Finish()); }
 
-    // Without the protocol level only the remaining memory is asked; a
-    // printer that never answers is asked once. The figures shown are
-    // transfer_test's matter, against the virtual printer.
+    // Without the protocol level only the remaining memory is asked, there is
+    // no upload and the sizes offered stop at 1024 kbytes; a printer that never
+    // answers is asked once, and a new size it never took is a failure. No
+    // slot is chosen for the user.
     void startUpAsksForTheMemoryAndChoosesNoSlot()
     {
-        const auto* numbers = Page().findChild<QComboBox*>("1043");
-        QCOMPARE((QList{numbers->count(), numbers->currentIndex()}), (QList{256, -1}));
-        QVERIFY(Page().findChild<QRadioButton*>("1046")->isChecked());
-        // "&&" in the template shows one "&"; the trailing blank is the printer maker's.
-        QCOMPARE(Page().findChild<QRadioButton*>("1047")->toolTip(), QString("single height & double width "));
-        const struct { int version; bool answers; QStringList asked; } cases[] = {
-            {1, true, {"1D 0B", "1F 07 55", "1F 77 01"}},
-            {0, true, {"1F 77 01"}},
-            {1, false, {"1D 0B"}},
+        QCOMPARE(Page().findChild<QComboBox*>("1043")->currentIndex(), -1);
+        const struct { int version; bool answers; QStringList asked; int largest; } cases[] = {
+            {1, true, {"1D 0B", "1F 07 55", "1F 77 01"}, 1280},
+            {0, true, {"1F 77 01"}, 1024},
+            {1, false, {"1D 0B"}, 0},
         };
-        for (const auto& [version, answers, asked] : cases) {
+        for (const auto& [version, answers, asked, largest] : cases) {
             Create(version);
             if (!answers)
                 m_printer.answers.clear();
             Page().RefreshMemory();
             QCOMPARE(m_printer.sent, asked);
+            QCOMPARE(Button(kUploadButton).isHidden(), version == 0);
+            int offered = -1;
+            QTimer::singleShot(0, this, [&offered] {
+                auto* dialog = qobject_cast<CMemorySizeDlg*>(QApplication::activeModalWidget());
+                offered = dialog->m_nLargestSize;
+                dialog->findChild<QComboBox*>("1067")->setCurrentIndex(0);
+                dialog->accept();
+            });
+            if (!answers)
+                m_messages.Expect("The command has not been sent, there is communication failure.");
+            Page().OnSetup();
+            QCOMPARE(offered, largest);
         }
     }
 
-    // Without a picture a download stops after choosing the slot. Pressed
-    // again while it reads "Abort", Erase sends once more.
+    // Without a picture a download stops after choosing the slot. Erase is
+    // busy until the printer acknowledges it; pressed again while it reads
+    // "Abort", it sends once more.
     void commandBytes()
     {
         const std::string failure = "The command has not been sent, there is communication failure.";
-        Page().findChild<QComboBox*>("1043")->setCurrentIndex(255);
+        auto* numbers = Page().findChild<QComboBox*>("1043");
+        numbers->setCurrentIndex(255);
         m_messages.Expect("There is no picture to downoad, please display one before to proceed.");
         QTest::mouseClick(&Button(kDownloadButton), Qt::LeftButton);
         QCOMPARE(m_printer.sent, QStringList{"1D 23 FF"});
 
+        // Each print size prints with its own mode.
+        numbers->setCurrentIndex(5);
+        m_printer.sent.clear();
+        for (int mode = 0; mode < 4; ++mode) {
+            Page().findChild<QRadioButton*>(QString::number(1046 + mode))->setChecked(true);
+            QTest::mouseClick(&Button(1045), Qt::LeftButton);
+            QCOMPARE(m_printer.sent.takeLast(), QString("1D 2F 0%1").arg(mode));
+        }
+
         m_printer.sent.clear();
         QTest::mouseClick(&Button(kEraseButton), Qt::LeftButton);
         QCOMPARE(Enabled(), QStringList{"1044"});
+        QCOMPARE(Button(kEraseButton).text(), QString("Abort"));
+        Receive({printer::kEraseAcknowledge});
+        QCOMPARE(Enabled().size(), 11);
+        QCOMPARE(Button(kEraseButton).text(), QString("Erase"));
         QTest::mouseClick(&Button(kEraseButton), Qt::LeftButton);
-        QCOMPARE(m_printer.sent, (QStringList{"1D 40 31", "1F 77 01", "1D 40 31"}));
+        QTest::mouseClick(&Button(kEraseButton), Qt::LeftButton);
+        QCOMPARE(m_printer.sent, (QStringList{"1D 40 31", "1F 77 01", "1D 40 31", "1F 77 01", "1D 40 31"}));
         QCOMPARE(Enabled().size(), 11);
         // An erase that never went out has no acknowledgement to wait for.
         m_printer.sendFails = true;
@@ -134,31 +161,25 @@ private slots:
         QCOMPARE(Enabled().size(), 11);
         QCOMPARE(Button(kEraseButton).text(), QString("Erase"));
 
-        // Without a slot no upload is asked for.
-        Page().findChild<QComboBox*>("1043")->setCurrentIndex(-1);
+        // Without a slot nothing is printed or asked for.
+        numbers->setCurrentIndex(-1);
         m_printer.sent.clear();
-        m_messages.Expect("Please select a logo number.");
-        m_messages.Expect(failure);
-        QTest::mouseClick(&Button(kUploadButton), Qt::LeftButton);
+        for (int button : {1045, kUploadButton}) {
+            m_messages.Expect("Please select a logo number.");
+            m_messages.Expect(failure);
+            QTest::mouseClick(&Button(button), Qt::LeftButton);
+        }
         QVERIFY(m_printer.sent.isEmpty());
     }
 
+    // Stretched, the long memory labels wrap before their fields rather than
+    // run under them.
     void layoutFromWiderThan400()
     {
         CDownloadPage page(*m_doc, m_settings);
         page.show();
-        auto* left = page.findChild<QGroupBox*>("1065");
-        auto* bar = page.findChild<QProgressBar*>();
-        const QRect before = left->geometry();
-        page.resize(400, 160);
-        QTRY_COMPARE(page.width(), 400);
-        QCOMPARE(left->geometry(), before);
         page.resize(401, 160);
         QTRY_COMPARE(page.width(), 401);
-        QCOMPARE(left->geometry(), QRect(0, 0, 182, 160 - bar->height()));
-        QCOMPARE(bar->geometry(), QRect(0, 160 - bar->height(), 401, bar->height()));
-        QCOMPARE(page.findChild<QPushButton*>("1051")->pos(), QPoint(182 - 90, 20));
-        // The long memory labels wrap before their fields rather than run under them.
         for (const auto& [label, field] : {std::pair{"1058", "1060"}, {"1057", "1061"}, {"1059", "1068"}})
             QVERIFY(page.findChild<QLabel*>(label)->geometry().right() < page.findChild<QLineEdit*>(field)->x());
     }
@@ -187,9 +208,10 @@ private slots:
         QVERIFY(!Page().IsStallTimerActive());
         QCOMPARE(m_doc->InputPicture()->GetHeight(), 200u);
 
-        // A size that can be no bitmap starts no upload.
+        // An empty slot, or a size that can be no bitmap, starts no upload.
+        m_messages.Expect("There is not logo at this location");
         m_messages.Expect("The printer's answer announces no bitmap that can be read back.");
-        Receive({0x6A, 0x42, 0x4D, 0x00, 0x00, 0x00, 0x00});
+        Receive({0x6A, 0x00, 0x00, 0x6A, 0x42, 0x4D, 0x00, 0x00, 0x00, 0x00});
         QCOMPARE(Enabled().size(), 11);
         // A long download is no stall: its progress never starts the timer.
         Page().SetTransferProgress(50, kDownloadButton);
