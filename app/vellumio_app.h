@@ -61,7 +61,6 @@ public:
     CommSettings& Settings() { return m_settings; }
     const QString& StatusText() const { return m_strStatusText; }
     const std::string& ProgramFolder() const { return m_context.m_strProgramFolder; }
-    const std::vector<std::string>& RecentFiles() const { return m_recentFiles.Paths(); }
 
     // A reconnection with the current settings, as after a change on the
     // "Communication" page.

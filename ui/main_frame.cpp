@@ -193,14 +193,6 @@ void CMainFrame::SetIndicatorText(int indicatorId, const QString& text)
             label->setText(text);
 }
 
-QString CMainFrame::IndicatorText(int indicatorId) const
-{
-    for (const auto& [id, label] : m_panes)
-        if (id == indicatorId)
-            return label->text();
-    return {};
-}
-
 void CMainFrame::SetStatusText(const QString& text)
 {
     m_pMessagePane->setText(text);

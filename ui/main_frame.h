@@ -39,7 +39,6 @@ public:
 
     CVellumioView& View() const { return *m_pView; }
     void SetIndicatorText(int indicatorId, const QString& text);
-    QString IndicatorText(int indicatorId) const;
     // The message pane shows the application's status text.
     void SetStatusText(const QString& text);
     QString StatusText() const;

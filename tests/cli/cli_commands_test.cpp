@@ -79,7 +79,7 @@ TEST_F(CliCommands, ArgumentsAreCheckedAtTheLimitsOfTheirRanges)
 
 // A type goes by its number or any spelling of its name; info describes the
 // file written. The cut and the shift reach the picture. (The dots each
-// format keeps: tests/picture/picture_round_trip_test.cpp.)
+// format keeps: tests/picture/picture_formats_test.cpp.)
 TEST_F(CliCommands, ConvertWritesEveryTypeByNumberOrNameAndInfoDescribesIt)
 {
     const struct {

@@ -7,25 +7,33 @@ namespace {
 using DocumentDisplay = DocumentTest;
 using DocumentDownload = DocumentTest;
 
-// Either item, chosen while checked, hands the display to the other; a
-// switch to the output marks it out of date before the views hear of it, so
-// the view rebuilds it from the page. (The check marks after each item:
-// tests/ui/window_test.cpp, menuFollowsTheInputAndTheDisplay.)
+// Both items toggle; a switch to the output marks it out of date before the
+// views hear of it, so the view rebuilds it from the page.
 TEST_F(DocumentDisplay, EitherCommandTogglesTheDisplay)
 {
+    const std::string input = "status Input picture displayed - Communication broken";
+    const std::string output = "status Output picture displayed - Communication broken";
+    const struct { const char* what; void (CVellumioDoc::*command)(); bool inputBefore; std::vector<std::string> events; } cases[] = {
+        {"Input picture while unchecked", &CVellumioDoc::OnInputPicture, false, {"input shown", input, "hint 1"}},
+        {"Input picture while checked", &CVellumioDoc::OnInputPicture, true, {"output shown", output, "hint 0"}},
+        {"Output picture while unchecked", &CVellumioDoc::OnOutputPicture, true, {"output shown", output, "hint 0"}},
+        {"Output picture while checked", &CVellumioDoc::OnOutputPicture, false, {"input shown", input, "hint 1"}},
+    };
     OpenBitmap(16, 4);
     page = {PT_BITMAP, "", 8, 2, 0, 0};
-    doc.SetModifiedFlag(false);
-    doc.OnInputPicture();
-    EXPECT_EQ(events, (std::vector<std::string>{"output shown", "status Output picture displayed - Communication broken",
-                                                "hint 0"}));
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.DisplayedPicture()->GetWidth(), 8u);
-    Forget();
-    doc.OnOutputPicture();
-    EXPECT_EQ(events, (std::vector<std::string>{"input shown", "status Input picture displayed - Communication broken",
-                                                "hint 1"}));
-    EXPECT_EQ(doc.DisplayedPicture()->GetWidth(), 16u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        doc.m_bInputDisplayed = c.inputBefore;
+        doc.SetModifiedFlag(false);
+        Forget();
+        (doc.*c.command)();
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(doc.m_bInputDisplayed, !c.inputBefore);
+        // Rebuilt on the switch to the output, so no longer out of date.
+        EXPECT_FALSE(doc.IsModified());
+        ASSERT_NE(doc.DisplayedPicture(), nullptr);
+        EXPECT_EQ(doc.DisplayedPicture()->GetWidth(), c.inputBefore ? 8u : 16u);
+    }
 }
 
 // Without a main window nothing is said, and the text stays as it was. (The
@@ -91,7 +99,7 @@ TEST_F(DocumentDownload, ImageComesFromTheOutputElseTheInput)
 }
 
 // The check asks slot n for its 4-byte answer and shows what the reply rules
-// make of it. (Each verdict: tests/protocol/printer_replies_test.cpp.)
+// make of it. (Each verdict: tests/protocol/printer_protocol_test.cpp.)
 TEST_F(DocumentDownload, VerifyAsksTheSlotAndShowsOnlyAFailure)
 {
     for (const bool stored : {true, false}) {

@@ -56,9 +56,9 @@ TEST_F(DocumentOpen, AnOpenedFileBecomesTheNewInputAndAFailedOpenShowsOneMessage
     EXPECT_EQ(doc.InputPicture(), nullptr);
 }
 
-// An upload drops the output and shows the input, which it replaces; a
-// bitmap the format calls unusable is refused rather than decoded into wrong
-// dots. (The dots that come: tests/ui/transfer_test.cpp, downloadPrintAndUploadTheLogo.)
+// An upload drops the output and shows the input, which it replaces with the
+// uploaded dots; a bitmap the format calls unusable is refused rather than
+// decoded into wrong dots.
 TEST_F(DocumentOpen, AnUploadReplacesTheInputAndDropsTheOutput)
 {
     const struct { Bytes bytes; bool outputShown; std::string message; } cases[] = {
@@ -87,6 +87,7 @@ TEST_F(DocumentOpen, AnUploadReplacesTheInputAndDropsTheOutput)
         EXPECT_TRUE(doc.m_bInputDisplayed);
         EXPECT_TRUE(doc.m_bNewInput);
         EXPECT_EQ(doc.InputPicture()->GetFileName(), "");
+        EXPECT_EQ(BitsOf(*doc.InputPicture()), BitsOf(*DecodeBytes(PT_BITMAP, c.bytes).picture));
     }
 }
 

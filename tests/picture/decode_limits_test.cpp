@@ -29,14 +29,19 @@ constexpr std::uint32_t kRowsAtTheLimit = 263172;
 // As many rows of 8 dots as weigh 64 MiB with their row bytes.
 constexpr std::uint32_t kNarrowRowsAtTheLimit = 1u << 25;
 
-// A 2040-dot picture of 64 MiB (33 m at 8 dots/mm) is read; a row more is
-// refused. (An EPSON GFX stream of 1.4 KB claiming as much:
-// picture_formats_test.cpp.)
+// A 2040-dot picture of 64 MiB (33 m at 8 dots/mm) is read; a row more, or a
+// picture claimed by a few bytes, is refused.
 TEST(DecodeLimits, FilesOfAFewBytesClaimingHugePicturesAreRefused)
 {
     ExpectRefused(PT_RASTER_GFX_EXT,
-                  {{"35 bytes claiming a row over 64 MiB of dots", TallRaster(kRowsAtTheLimit + 1), PR_NO_MEMORY,
+                  {{"96 bytes read as 2040 x 1,048,560", Concat({{0x1B, 0x2E, 0xFF, 0x00, 0xFF, 0xFF}}, 16),
+                    PR_NO_MEMORY, kNoMemory},
+                   {"35 bytes claiming a row over 64 MiB of dots", TallRaster(kRowsAtTheLimit + 1), PR_NO_MEMORY,
                     kNoMemory}});
+    ExpectRefused(PT_EPSON_GFX, {{"99 bytes read as 65535 x 11,475",
+                                  Concat({{0x1B, 0x2A, 0x00, 0x00, 0x00, 0x1B, 0x24, 0xFF, 0xFF},
+                                          Concat({{0x15, 0xFF}}, 45)}),
+                                  PR_NO_MEMORY, kNoMemory}});
     const Decoded atLimit = DecodeBytes(PT_RASTER_GFX_EXT, TallRaster(kRowsAtTheLimit));
     ASSERT_EQ(atLimit.result, PR_OK) << atLimit.message;
     EXPECT_EQ(atLimit.picture->GetWidth(), 2040u);

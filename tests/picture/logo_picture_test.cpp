@@ -38,7 +38,7 @@ TEST(LogoReading, FindsTheCommandTurnsColumnsIntoRowsAndRefusesFilesShorterThanT
 }
 
 // Only the requested dots are taken, whatever the buffer holds beyond them.
-// (The download's image of the same dots: tests/protocol/download_image_test.cpp.)
+// (The download's image of the same dots: tests/protocol/printer_protocol_test.cpp.)
 TEST(LogoWriting, RoundsBothSizesAndWhitensTheMargin)
 {
     const Bytes black(2 * 24, 0xFF);

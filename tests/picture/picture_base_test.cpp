@@ -58,13 +58,14 @@ TEST(PictureCropFrom, CutsShiftsAndPadsToWholeBands)
     }
 }
 
-// Sizes whose band-rounded buffer would wrap in 32 bits.
+// Sizes whose band-rounded buffer would wrap in 32 bits, and one that fits
+// 32 bits but weighs more than a picture may.
 TEST(PictureCropFrom, AHugeRequestIsRefusedBeforeAllocating)
 {
-    for (const std::uint32_t height : {UINT32_MAX, 24u}) {
+    for (const auto& [width, height] : {std::pair{UINT32_MAX, UINT32_MAX}, {UINT32_MAX, 24u}, {50000u, 50000u}}) {
         CBmpPicture picture("");
         std::string message;
-        EXPECT_EQ(picture.CropFrom(8, 1, 0, 0, UINT32_MAX, height, Bytes{0xFF}, message), PR_NO_MEMORY);
+        EXPECT_EQ(picture.CropFrom(8, 1, 0, 0, width, height, Bytes{0xFF}, message), PR_NO_MEMORY);
         EXPECT_EQ(message, kNoMemory);
         EXPECT_FALSE(picture.HasBits());
     }
