@@ -123,6 +123,7 @@ TEST_F(DocumentSave, CancelledOrWithoutATypeOrAnOutputNothingIsWritten)
     EXPECT_EQ(dialogs, (std::vector<std::pair<std::string, std::string>>{{"LOGO (*.log)", "log"}}));
     EXPECT_FALSE(doc.OnSaveDocument(dir.Path("typeless")));
     EXPECT_EQ(messages.size(), 4u);
+    ASSERT_NE(doc.OutputPicture(), nullptr);
     EXPECT_EQ(doc.OutputPicture()->GetFileName(), dir.Path("typeless"));
     EXPECT_EQ(FilesIn(dir.root), 1);
 }
